@@ -1,0 +1,27 @@
+// The handful of C runtime calls the launcher makes, behind one interface for Windows and POSIX.
+#pragma once
+
+#include <cstddef>
+
+// Starts the program at `path` with the null-terminated `argv`, waits for it and returns its exit
+// status; -1 with errno set when it cannot be started. The strings of argv are joined with single
+// blanks into the program's command line, as the Windows runtime does; nothing is quoted here.
+int platform_spawn_wait(const char* path, char* const* argv);
+
+// Hands "NAME=value" to the environment, which keeps the string itself; 0 when it was accepted.
+int platform_put_env(char* assignment);
+
+// Writes the current directory into buffer (size bytes with the terminator); null with errno set
+// when it cannot be read or does not fit.
+char* platform_current_directory(char* buffer, std::size_t size);
+
+// Stores the file mode of path in *mode; -1 when the status query fails.
+int platform_file_mode(const char* path, unsigned* mode);
+
+// Puts standard output into untranslated mode, so that "\n" leaves as one byte.
+void platform_binary_stdout();
+
+// The runtime's assertion-failure report for `expression` in `function` at file:line; does not
+// return.
+[[noreturn]] void platform_assert_failed(const char* expression, const char* function,
+                                         const char* file, int line);

@@ -1,0 +1,117 @@
+# The launcher that stands in for .libs/fyx-probe-plugins-3.0.exe in the fyx-probe build tree.
+set(target_program_file "fyx-probe-plugins-3.0.exe")
+set(source_label "./.libs/qn-fyx-probe-plugins-3.0.cc")
+
+# Directories put in front of PATH, one entry a line; the build ends each with ";".
+set(library_dirs
+  /home/builder/fyx/build/fyx-probe-plugins-3.0/src/libfyx/.libs
+  /home/builder/fyx/build/fyx-probe-plugins-3.0/plugins/common/.libs
+  /home/builder/fyx/stage/fyx-core-3.0/lib
+  /home/builder/fyx/stage/fyx-plugin-api-3.0/lib
+  //home/builder/fyx/stage/fyx-codec-registry-1.4/lib
+  /home/builder/fyx/build/fyx-probe-plugins-3.0/../../stage/quenlo-rt-2.4.6/lib
+  /opt/fyx-deps/mingw64-rel/glib-2.78.4/lib
+  /opt/fyx-deps/mingw64-rel/gettext-0.22.5/lib
+  /opt/fyx-deps/mingw64-rel/libiconv-1.17-1/lib
+  /opt/fyx-deps/mingw64-rel/zlib-1.3.1/lib
+  /opt/fyx-deps/mingw64-rel/libffi-3.4.6/lib
+  /opt/fyx-deps/mingw64-rel/pcre2-10.43/lib
+  /opt/fyx-deps/mingw64-rel/libxml2-2.12.6-icu/lib
+  /opt/fyx-deps/mingw64-rel/sqlite-3.45.2/lib
+  /opt/fyx-deps/mingw64-rel/openssl-3.0.13/lib
+  //opt/fyx-deps/mingw64-rel/harfbuzz-8.4.0/lib
+  /opt/fyx-deps/mingw64-rel/bzip2-1.0.8/../bzip2-dll/lib
+)
+
+set(program_dirs
+  /home/builder/fyx/stage/fyx-core-3.0/lib
+  /home/builder/fyx/stage/fyx-core-3.0/bin
+  /home/builder/fyx/stage/fyx-core-3.0/lib64
+  /home/builder/fyx/stage/fyx-plugin-api-3.0/lib
+  /home/builder/fyx/stage/fyx-plugin-api-3.0/bin
+  //home/builder/fyx/stage/fyx-codec-registry-1.4/lib
+  //home/builder/fyx/stage/fyx-codec-registry-1.4/bin
+  /home/builder/fyx/build/fyx-probe-plugins-3.0/../../stage/quenlo-rt-2.4.6/lib
+  /home/builder/fyx/build/fyx-probe-plugins-3.0/../../stage/quenlo-rt-2.4.6/bin
+  /opt/fyx-deps/mingw64-rel/glib-2.78.4/lib
+  /opt/fyx-deps/mingw64-rel/glib-2.78.4/bin
+  /opt/fyx-deps/mingw64-rel/gettext-0.22.5/lib
+  /opt/fyx-deps/mingw64-rel/gettext-0.22.5/bin
+  /opt/fyx-deps/mingw64-rel/libiconv-1.17-1/lib
+  /opt/fyx-deps/mingw64-rel/libiconv-1.17-1/bin
+  /opt/fyx-deps/mingw64-rel/zlib-1.3.1/lib
+  /opt/fyx-deps/mingw64-rel/zlib-1.3.1/bin
+  /opt/fyx-deps/mingw64-rel/libffi-3.4.6/lib
+  /opt/fyx-deps/mingw64-rel/libffi-3.4.6/bin
+  /opt/fyx-deps/mingw64-rel/pcre2-10.43/lib
+  /opt/fyx-deps/mingw64-rel/pcre2-10.43/bin
+  /opt/fyx-deps/mingw64-rel/libxml2-2.12.6-icu/lib
+  /opt/fyx-deps/mingw64-rel/libxml2-2.12.6-icu/bin
+  /opt/fyx-deps/mingw64-rel/sqlite-3.45.2/lib
+  /opt/fyx-deps/mingw64-rel/sqlite-3.45.2/bin
+  /home/builder/fyx/build/fyx-probe-plugins-3.0/src/libfyx/.libs
+  /home/builder/fyx/build/fyx-probe-plugins-3.0/plugins/common/.libs
+  /opt/fyx-deps/mingw64-rel/openssl-3.0.13/lib
+  /opt/fyx-deps/mingw64-rel/openssl-3.0.13/bin
+  /opt/fyx-deps/mingw64-rel/curl-8.7.1-schannel/lib
+  /opt/fyx-deps/mingw64-rel/curl-8.7.1-schannel/bin
+  /opt/fyx-deps/mingw64-rel/libpng-1.6.43/lib
+  /opt/fyx-deps/mingw64-rel/libpng-1.6.43/bin
+  /opt/fyx-deps/mingw64-rel/libjpeg-turbo-3.0.2-simd/lib
+  /opt/fyx-deps/mingw64-rel/libjpeg-turbo-3.0.2-simd/bin
+  /opt/fyx-deps/mingw64-rel/freetype-2.13.2/lib
+  /opt/fyx-deps/mingw64-rel/freetype-2.13.2/bin
+  //opt/fyx-deps/mingw64-rel/harfbuzz-8.4.0/lib
+  //opt/fyx-deps/mingw64-rel/harfbuzz-8.4.0/bin
+  /opt/fyx-deps/mingw64-rel/cairo-1.18.0-win32/lib
+  /opt/fyx-deps/mingw64-rel/cairo-1.18.0-win32/bin
+  /opt/fyx-deps/mingw64-rel/pixman-0.43.4/lib
+  /opt/fyx-deps/mingw64-rel/pixman-0.43.4/bin
+  /opt/fyx-deps/mingw64-rel/fontconfig-2.15.0/lib
+  /opt/fyx-deps/mingw64-rel/fontconfig-2.15.0/bin
+  /opt/fyx-deps/mingw64-rel/expat-2.6.2/lib
+  /opt/fyx-deps/mingw64-rel/expat-2.6.2/bin
+  /opt/fyx-deps/mingw64-rel/bzip2-1.0.8/../bzip2-dll/lib
+  /opt/fyx-deps/mingw64-rel/bzip2-1.0.8/../bzip2-dll/bin
+  /lib
+  /bin
+)
+
+# The wrapper script's not-installed library description files, in link order.
+set(notinst_deplibs
+  ../src/libfyx/libfyx-probe.qla
+  ../plugins/common/libfyx-plugin-common.qla
+  libfyx-probe-plugin-loader.qla
+  /home/builder/fyx/stage/fyx-core-3.0/lib/libfyx-core.qla
+  /home/builder/fyx/stage/fyx-core-3.0/lib/libfyx-core-io.qla
+  /home/builder/fyx/stage/fyx-core-3.0/lib64/libfyx-core-simd-avx2.qla
+  /home/builder/fyx/stage/fyx-plugin-api-3.0/lib/libfyx-plugin-api.qla
+  /home/builder/fyx/stage/fyx-plugin-api-3.0/lib/libfyx-plugin-api.qla
+  //home/builder/fyx/stage/fyx-codec-registry-1.4/lib/libfyx-codec-registry.qla
+  /home/builder/fyx/build/fyx-probe-plugins-3.0/../../stage/quenlo-rt-2.4.6/lib/libquenlo-rt.qla
+  /opt/fyx-deps/mingw64-rel/glib-2.78.4/lib/libglib-2.0.qla
+  /opt/fyx-deps/mingw64-rel/glib-2.78.4/lib/libgobject-2.0.qla
+  /opt/fyx-deps/mingw64-rel/glib-2.78.4/lib/libgmodule-2.0.qla
+  /opt/fyx-deps/mingw64-rel/gettext-0.22.5/lib/libintl.qla
+  /opt/fyx-deps/mingw64-rel/libiconv-1.17-1/lib/libiconv.qla
+  /opt/fyx-deps/mingw64-rel/zlib-1.3.1/lib/libz.qla
+  /opt/fyx-deps/mingw64-rel/libffi-3.4.6/lib/libffi.qla
+  /opt/fyx-deps/mingw64-rel/pcre2-10.43/lib/libpcre2-posix.qla
+  /opt/fyx-deps/mingw64-rel/libxml2-2.12.6-icu/lib/libxml2.qla
+  /opt/fyx-deps/mingw64-rel/sqlite-3.45.2/lib/libsqlite3.qla
+  /opt/fyx-deps/mingw64-rel/openssl-3.0.13/lib/libssl-3-x64.qla
+  /opt/fyx-deps/mingw64-rel/openssl-3.0.13/lib/libcrypto-3-x64.qla
+  /opt/fyx-deps/mingw64-rel/curl-8.7.1-schannel/lib/libcurl-schannel.qla
+  /opt/fyx-deps/mingw64-rel/libpng-1.6.43/lib/libpng16.qla
+  /opt/fyx-deps/mingw64-rel/libjpeg-turbo-3.0.2-simd/lib/libturbojpeg.qla
+  /opt/fyx-deps/mingw64-rel/freetype-2.13.2/lib/libfreetype.qla
+  //opt/fyx-deps/mingw64-rel/harfbuzz-8.4.0/lib/libharfbuzz-subset.qla
+  /opt/fyx-deps/mingw64-rel/cairo-1.18.0-win32/lib/libcairo.qla
+  /opt/fyx-deps/mingw64-rel/pixman-0.43.4/lib/libpixman-1.qla
+  /opt/fyx-deps/mingw64-rel/fontconfig-2.15.0/lib/libfontconfig.qla
+  /opt/fyx-deps/mingw64-rel/expat-2.6.2/lib/libexpat.qla
+  /opt/fyx-deps/mingw64-rel/bzip2-1.0.8/../bzip2-dll/lib/libbz2.qla
+  ../plugins/common/libfyx-plugin-registry-static.qla
+  libfyx-probe-report-writer.qla
+  ../src/libfyx/libfyx-probe-format-json.qla
+)

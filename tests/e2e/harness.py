@@ -1,0 +1,160 @@
+"""Runs the real launchers end to end, natively or under Wine, in temporary build trees."""
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import unittest
+from pathlib import Path
+
+PLATFORM = os.environ.get("QN_PLATFORM", "native")
+WINDOWS = PLATFORM == "windows"
+BUILD_DIR = Path(os.environ.get("QN_BUILD_DIR", "../../build/native")).resolve()
+PROGRAMS_DIR = Path(os.environ.get("QN_PROGRAMS_DIR", BUILD_DIR / "tests" / "programs"))
+EXE = os.environ.get("QN_EXE_SUFFIX", "")
+LAUNCHERS = os.environ.get("QN_LAUNCHERS", "fyx-probe-plugins-3.0,fyx-rebuild-index").split(",")
+NEWLINE = b"\r\n" if WINDOWS else b"\n"
+SCRATCH = BUILD_DIR / "e2e-scratch"
+
+WINE = os.environ.get("WINE", "/usr/lib/wine/wine64")
+
+
+def wine_environment():
+    env = dict(os.environ)
+    env.update(WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+    env.pop("DISPLAY", None)
+    return env
+
+
+def windows_path(path):
+    """The Wine name of a Unix path: drive Z: is the Unix root."""
+    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
+
+
+def host_path(path):
+    """The path that the launcher sees for a tree path on this platform."""
+    return windows_path(path) if WINDOWS else str(Path(path).resolve())
+
+
+def launcher_value(launcher, field):
+    """A constant of a launcher, read from the values the build generated for it."""
+    text = (BUILD_DIR / "generated" / launcher / "wrapper_values.inc").read_text()
+    match = re.search(r"const char %s\[\] = \"((?:[^\"\\]|\\.)*)\";" % re.escape(field), text)
+    return match.group(1).encode().decode("unicode_escape").encode("latin-1")
+
+
+def quote_for_runtime(arg):
+    """Command-line form of one argument for the runtime's splitting, written independently of
+    the launcher's quoting: enclose everything, double backslashes before quotes and at the end."""
+    out = bytearray(b'"')
+    backslashes = 0
+    for byte in arg:
+        if byte == 0x5C:
+            backslashes += 1
+            continue
+        if byte == 0x22:
+            out += b"\\" * (2 * backslashes + 1)
+        else:
+            out += b"\\" * backslashes
+        backslashes = 0
+        out.append(byte)
+    out += b"\\" * (2 * backslashes) + b'"'
+    return bytes(out)
+
+
+class Result:
+    def __init__(self, status, stdout, stderr):
+        self.status, self.stdout, self.stderr = status, stdout, stderr
+
+    def received(self):
+        """What the test target printed: its argv and the variables it was asked for."""
+        return Received(self.stdout)
+
+    def __repr__(self):
+        return "Result(status=%r, stdout=%r, stderr=%r)" % (self.status, self.stdout, self.stderr)
+
+
+def unescape(text):
+    return re.sub(rb"\\(\\|x([0-9A-F]{2}))",
+                  lambda m: b"\\" if m.group(1) == b"\\" else bytes([int(m.group(2), 16)]), text)
+
+
+class Received:
+    def __init__(self, stdout):
+        self.argv, self.env = [], {}
+        for line in stdout.split(b"\n"):
+            fields = line.split(b" ")
+            if fields[0].startswith(b"argv["):
+                self.argv.append(unescape(fields[1]))
+            elif fields[0] == b"env":
+                self.env[fields[1].decode()] = None if fields[2] == b"unset" else unescape(fields[2])
+
+
+def _encode(text):
+    return text if isinstance(text, bytes) else os.fsencode(text)
+
+
+def run(program, argv, cwd, env=None, unset=(), command_line=None, timeout=60):
+    """Starts `program` with exactly `argv` (argv[0] included) or, under Wine, with the raw
+    `command_line`; `env` sets and `unset` removes variables of the inherited environment."""
+    env = {k: _encode(v) for k, v in (env or {}).items()}
+    argv = [_encode(a) for a in argv]
+    if WINDOWS:
+        return _run_windows(program, argv, cwd, env, unset, command_line, timeout)
+    environment = dict(os.environb)
+    for name in unset:
+        environment.pop(_encode(name), None)
+    environment.update({_encode(k): v for k, v in env.items()})
+    done = subprocess.run(argv, executable=program, cwd=cwd, env=environment,
+                          capture_output=True, timeout=timeout)
+    return Result(done.returncode, done.stdout, done.stderr)
+
+
+def _run_windows(program, argv, cwd, env, unset, command_line, timeout):
+    if command_line is None:
+        command_line = b" ".join(quote_for_runtime(a) for a in argv)
+    SCRATCH.mkdir(parents=True, exist_ok=True)
+    with tempfile.TemporaryDirectory(dir=SCRATCH) as work:
+        request, result = Path(work) / "request", Path(work) / "result"
+        lines = [b"program " + os.fsencode(windows_path(program)).hex().encode(),
+                 b"command-line " + command_line.hex().encode(),
+                 b"directory " + os.fsencode(windows_path(cwd)).hex().encode()]
+        lines += [b"unset " + _encode(name).hex().encode() for name in unset]
+        lines += [b"set " + (_encode(k) + b"=" + v).hex().encode() for k, v in env.items()]
+        request.write_bytes(b"\n".join(lines) + b"\n")
+        done = subprocess.run([WINE, str(PROGRAMS_DIR / "qn_runner.exe"), windows_path(request),
+                               windows_path(result)],
+                              env=wine_environment(), capture_output=True, timeout=timeout)
+        outcome = result.read_text().split() if result.exists() else ["none", done.returncode]
+        if outcome[0] != "exit":
+            raise RuntimeError("runner could not start %s: %s %s" % (program, outcome, done.stderr))
+        return Result(int(outcome[1]), done.stdout, done.stderr)
+
+
+class TreeTestCase(unittest.TestCase):
+    """A test case that builds small build trees in a scratch directory of its own."""
+
+    def new_dir(self):
+        SCRATCH.mkdir(parents=True, exist_ok=True)
+        path = Path(tempfile.mkdtemp(dir=SCRATCH))
+        self.addCleanup(shutil.rmtree, path, True)
+        return path
+
+    def make_tree(self, launcher=LAUNCHERS[0], name=None, subdir="bin", target=True):
+        """A tree with the launcher at <root>/<subdir>/<name> and, unless told otherwise, the test
+        target in .libs beside it under the launcher's target file name. Returns the launcher."""
+        directory = self.new_dir() / subdir
+        directory.mkdir(parents=True, exist_ok=True)
+        exe = directory / ((name or launcher) + EXE)
+        shutil.copy(BUILD_DIR / (launcher + EXE), exe)
+        if target:
+            (directory / ".libs").mkdir()
+            shutil.copy(PROGRAMS_DIR / ("qn_test_target" + EXE),
+                        directory / ".libs" / os.fsdecode(launcher_value(launcher, "target_program_file")))
+        return exe
+
+
+def trace(program_name, label, entries):
+    """The bytes of diagnostic lines: (line number, text) pairs, each text without its newline."""
+    return b"".join(b"%s:%s:%d: %s%s" % (_encode(program_name), label, line, _encode(text), NEWLINE)
+                    for line, text in entries)

@@ -1,0 +1,111 @@
+// Starts one program exactly as a request file says, so that tests under Wine control the raw
+// command line, the working directory and the environment, which Wine's own start-up rewrites.
+//
+// Usage: qn_runner REQUEST RESULT. Each line of REQUEST is "<key> <hex bytes>":
+//   program       the executable to start (CreateProcess's application name)
+//   command-line  the exact command line the program receives
+//   directory     its working directory
+//   set           NAME=VALUE, replacing any variable of that name
+//   unset         NAME
+// The child shares the runner's standard streams. RESULT receives "exit <code>" with the full
+// 32-bit exit code, or "error <GetLastError code>" when the program cannot be started.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string from_hex(const std::string& hex) {
+  std::string bytes;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+    bytes.push_back(static_cast<char>(std::stoul(hex.substr(i, 2), nullptr, 16)));
+  }
+  return bytes;
+}
+
+std::string name_of(const std::string& entry) {
+  // Entries such as "=C:=C:\dir" keep their leading "=" in the name.
+  std::size_t equals = entry.find('=', 1);
+  return entry.substr(0, equals);
+}
+
+void remove_variable(std::vector<std::string>& environment, const std::string& name) {
+  for (auto it = environment.begin(); it != environment.end();) {
+    it = lstrcmpiA(name_of(*it).c_str(), name.c_str()) == 0 ? environment.erase(it) : it + 1;
+  }
+}
+
+std::vector<std::string> current_environment() {
+  std::vector<std::string> environment;
+  char* block = GetEnvironmentStringsA();
+  for (const char* p = block; *p != '\0'; p += std::strlen(p) + 1) environment.push_back(p);
+  FreeEnvironmentStringsA(block);
+  return environment;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: qn_runner REQUEST RESULT\n");
+    return 2;
+  }
+  std::FILE* request = std::fopen(argv[1], "rb");
+  if (request == nullptr) {
+    std::perror(argv[1]);
+    return 2;
+  }
+  std::string program, command_line, directory;
+  std::vector<std::string> environment = current_environment();
+  char line[1 << 17];
+  while (std::fgets(line, sizeof line, request) != nullptr) {
+    std::string text = line;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    std::size_t blank = text.find(' ');
+    std::string key = text.substr(0, blank);
+    std::string value = blank == std::string::npos ? "" : from_hex(text.substr(blank + 1));
+    if (key == "program") {
+      program = value;
+    } else if (key == "command-line") {
+      command_line = value;
+    } else if (key == "directory") {
+      directory = value;
+    } else if (key == "set") {
+      remove_variable(environment, name_of(value));
+      environment.push_back(value);
+    } else if (key == "unset") {
+      remove_variable(environment, value);
+    }
+  }
+  std::fclose(request);
+
+  std::string block;
+  for (const std::string& entry : environment) block += entry + '\0';
+  block += '\0';
+  std::vector<char> writable_line(command_line.begin(), command_line.end());
+  writable_line.push_back('\0');
+
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  BOOL started = CreateProcessA(program.c_str(), writable_line.data(), nullptr, nullptr,
+                                /* bInheritHandles */ TRUE, /* dwCreationFlags */ 0, &block[0],
+                                directory.empty() ? nullptr : directory.c_str(), &startup,
+                                &process);
+  std::FILE* result = std::fopen(argv[2], "wb");
+  if (!started) {
+    std::fprintf(result, "error %lu\n", GetLastError());
+  } else {
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    std::fprintf(result, "exit %lu\n", code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  std::fclose(result);
+  return 0;
+}
