@@ -6,6 +6,7 @@
 #include "launcher/wrapper_config.h"
 #include "platform/platform.h"
 #include "support/diagnostics.h"
+#include "support/environment.h"
 #include "support/paths.h"
 
 namespace {
@@ -105,6 +106,12 @@ int main(int argc, char** argv) {
   std::free(target_file_name);
   std::free(wrapper_dir);
   std::free(wrapper_file_name);
+
+  qn_setenv("BIN_SH", "xpg4");
+  qn_setenv("DUALCASE", "1");
+  // Each list goes in front of what is there, so library_dirs ends up first.
+  qn_update_exe_path(program_dirs_variable, program_dirs);
+  qn_update_lib_path(library_dirs_variable, library_dirs);
 
   debug_print(source_label, kLineQnArgvZero, "(main) qn_argv_zero: %s\n",
               text_or_null(qn_argv_zero));

@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
+
 extern char** environ;
 
 // glibc's assertion report, declared here because <assert.h> hides it when NDEBUG is set.
@@ -30,7 +32,14 @@ int platform_spawn_wait(const char* path, char* const* argv) {
   return WEXITSTATUS(status);
 }
 
-int platform_put_env(char* assignment) { return putenv(assignment); }
+int platform_put_env(char* assignment) {
+  // msvcrt refuses an assignment without a name; glibc would store it.
+  if (assignment[0] == '=' || std::strchr(assignment, '=') == nullptr) {
+    errno = EINVAL;
+    return -1;
+  }
+  return putenv(assignment);
+}
 
 char* platform_current_directory(char* buffer, std::size_t size) { return getcwd(buffer, size); }
 

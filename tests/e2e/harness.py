@@ -13,6 +13,7 @@ BUILD_DIR = Path(os.environ.get("QN_BUILD_DIR", "../../build/native")).resolve()
 PROGRAMS_DIR = Path(os.environ.get("QN_PROGRAMS_DIR", BUILD_DIR / "tests" / "programs"))
 EXE = os.environ.get("QN_EXE_SUFFIX", "")
 LAUNCHERS = os.environ.get("QN_LAUNCHERS", "fyx-probe-plugins-3.0,fyx-rebuild-index").split(",")
+TEST_LAUNCHERS_DIR = Path(os.environ.get("QN_TEST_LAUNCHERS_DIR", BUILD_DIR / "tests"))
 NEWLINE = b"\r\n" if WINDOWS else b"\n"
 SCRATCH = BUILD_DIR / "e2e-scratch"
 
@@ -27,7 +28,9 @@ def wine_environment():
 
 
 def windows_path(path):
-    """The Wine name of a Unix path: drive Z: is the Unix root."""
+    """The Wine name of a Unix path (drive Z: is the Unix root); a Windows path stays as it is."""
+    if isinstance(path, str) and re.match(r"[A-Za-z]:", path):
+        return path
     return "Z:" + str(Path(path).resolve()).replace("/", "\\")
 
 
@@ -41,6 +44,16 @@ def launcher_value(launcher, field):
     text = (BUILD_DIR / "generated" / launcher / "wrapper_values.inc").read_text()
     match = re.search(r"const char %s\[\] = \"((?:[^\"\\]|\\.)*)\";" % re.escape(field), text)
     return match.group(1).encode().decode("unicode_escape").encode("latin-1")
+
+
+def launcher_exe(launcher):
+    """A launcher as built: deliverables at the top of the build tree, test launchers in tests/."""
+    path = BUILD_DIR / (launcher + EXE)
+    return path if path.exists() else TEST_LAUNCHERS_DIR / (launcher + EXE)
+
+
+def target_file(launcher):
+    return os.fsdecode(launcher_value(launcher, "target_program_file"))
 
 
 def quote_for_runtime(arg):
@@ -140,17 +153,16 @@ class TreeTestCase(unittest.TestCase):
         self.addCleanup(shutil.rmtree, path, True)
         return path
 
-    def make_tree(self, launcher=LAUNCHERS[0], name=None, subdir="bin", target=True):
-        """A tree with the launcher at <root>/<subdir>/<name> and, unless told otherwise, the test
-        target in .libs beside it under the launcher's target file name. Returns the launcher."""
+    def make_tree(self, launcher=LAUNCHERS[0], name=None, subdir="bin", target="qn_test_target"):
+        """A tree with the launcher at <root>/<subdir>/<name> and the program `target` (none when
+        false) in .libs beside it under the launcher's target file name. Returns the launcher."""
         directory = self.new_dir() / subdir
         directory.mkdir(parents=True, exist_ok=True)
         exe = directory / ((name or launcher) + EXE)
-        shutil.copy(BUILD_DIR / (launcher + EXE), exe)
+        shutil.copy(launcher_exe(launcher), exe)
         if target:
             (directory / ".libs").mkdir()
-            shutil.copy(PROGRAMS_DIR / ("qn_test_target" + EXE),
-                        directory / ".libs" / os.fsdecode(launcher_value(launcher, "target_program_file")))
+            shutil.copy(PROGRAMS_DIR / (target + EXE), directory / ".libs" / target_file(launcher))
         return exe
 
 

@@ -95,9 +95,13 @@ class LaunchTest(TreeTestCase):
         exe = self.make_tree()
         argv0 = host_path(exe)
         directory = argv0[:-len(exe.name)]
-        result = self.launch(exe, ["--qn-debug", "one", "two"], argv0=argv0)
+        caller_path = "C:\\windows;C:\\tools" if WINDOWS else "/usr/bin;/bin"
+        result = self.launch(exe, ["--qn-debug", "one", "two"], argv0=argv0,
+                             env={"PATH": caller_path})
         entry0 = slashes(directory) + ".libs/" + exe.name + ("" if WINDOWS else ".exe")
         qn_argv_zero = slashes(directory) + ".libs/" + TARGET_FILE
+        library_dirs = launcher_value(LAUNCHER, "library_dirs").decode()
+        program_dirs = launcher_value(LAUNCHER, "program_dirs").decode()
         expected = trace(exe.name, LABEL, [
             (230, BANNER),
             (231, "(main) argv[0]: " + argv0),
@@ -107,6 +111,13 @@ class LaunchTest(TreeTestCase):
             (237, "(main) found exe (before symlink chase) at: " + argv0),
             (242, "(main) found exe (after symlink chase) at: " + argv0),
             (265, "(main) quenlo target name: " + TARGET_FILE),
+            (637, "(qn_setenv) setting 'BIN_SH' to 'xpg4'"),
+            (637, "(qn_setenv) setting 'DUALCASE' to '1'"),
+            (687, "(qn_update_exe_path) modifying 'PATH' by prepending '%s'" % program_dirs),
+            (637, "(qn_setenv) setting 'PATH' to '%s%s'" % (program_dirs, caller_path)),
+            (708, "(qn_update_lib_path) modifying 'PATH' by prepending '%s'" % library_dirs),
+            (637, "(qn_setenv) setting 'PATH' to '%s%s%s'" % (library_dirs, program_dirs,
+                                                               caller_path)),
             (308, "(main) qn_argv_zero: " + qn_argv_zero),
             (312, "(main) newargz[0]: " + entry0),
             (312, "(main) newargz[1]: one"),
