@@ -8,6 +8,7 @@
 #include "support/diagnostics.h"
 #include "support/environment.h"
 #include "support/paths.h"
+#include "support/quoting.h"
 
 namespace {
 
@@ -120,6 +121,9 @@ int main(int argc, char** argv) {
                 text_or_null(newargz[i]));
   }
 
+  // The spawn joins the strings with blanks and quotes nothing; the target's runtime splits the
+  // line again. The unquoted vector stays allocated, as everything main keeps does.
+  newargz = quote_arguments(newargz);
   int status = platform_spawn_wait(qn_argv_zero, newargz);
   if (status == -1) {
     debug_print(source_label, kLineLaunchFailed, "(main) failed to launch target \"%s\": %s\n",

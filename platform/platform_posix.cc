@@ -8,7 +8,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
+
+#include "platform/command_line.h"
 
 extern char** environ;
 
@@ -17,8 +20,18 @@ extern "C" [[noreturn]] void __assert_fail(const char* expression, const char* f
                                            unsigned line, const char* function) noexcept;
 
 int platform_spawn_wait(const char* path, char* const* argv) {
+  // On Windows the target gets one command line, the strings joined with single blanks, which
+  // its runtime splits again; the target here gets what that splitting gives.
+  char* line = join_command_line(argv);
+  char** split = line != nullptr ? split_command_line(line) : nullptr;
+  std::free(line);
+  if (split == nullptr) {
+    errno = ENOMEM;
+    return -1;
+  }
   pid_t child;
-  int error = posix_spawn(&child, path, nullptr, nullptr, argv, environ);
+  int error = posix_spawn(&child, path, nullptr, nullptr, split, environ);
+  std::free(split);
   if (error != 0) {
     // glibc reports a failed exec here, so a missing or non-executable target is -1 as on Windows.
     errno = error;

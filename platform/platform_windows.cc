@@ -9,12 +9,35 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 // The start-up code must hand over argv as typed: expanding wildcards is the target's business.
-extern "C" int _dowildcard = 0;
+extern "C" {
+int _dowildcard = 0;
+}
+
+namespace {
+
+// CreateProcess takes at most 32,767 characters of command line with the terminator. Past that
+// Wine's _spawnv cuts the line and starts the program with a truncated last argument, so a line
+// that is too long is refused here, as CreateProcess refuses it, before anything starts.
+constexpr std::size_t kMaxCommandLine = 32767;
+
+bool fits_command_line(char* const* argv) {
+  std::size_t size = 0;  // each string with its blank or, for the last one, the terminator
+  for (char* const* arg = argv; *arg != nullptr; ++arg) size += std::strlen(*arg) + 1;
+  return size <= kMaxCommandLine;
+}
+
+}  // namespace
 
 int platform_spawn_wait(const char* path, char* const* argv) {
+  if (!fits_command_line(argv)) {
+    errno = E2BIG;
+    return -1;
+  }
   // msvcrt returns the exit code as a pointer-sized value; the launcher reports it as 32 bits.
   return static_cast<int>(_spawnv(_P_WAIT, path, argv));
 }

@@ -20,9 +20,11 @@ SCRATCH = BUILD_DIR / "e2e-scratch"
 WINE = os.environ.get("WINE", "/usr/lib/wine/wine64")
 
 
-def wine_environment():
+def wine_environment(locale="C.UTF-8"):
+    """The environment of a wine64 process; `locale`, a Unix locale name, picks Wine's ANSI code
+    page: 1252 for C.UTF-8, whatever the machine's own locale."""
     env = dict(os.environ)
-    env.update(WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+    env.update(WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=", LANG=locale, LC_ALL=locale)
     env.pop("DISPLAY", None)
     return env
 
@@ -107,13 +109,14 @@ def _encode(text):
     return text if isinstance(text, bytes) else os.fsencode(text)
 
 
-def run(program, argv, cwd, env=None, unset=(), command_line=None, timeout=60):
+def run(program, argv, cwd, env=None, unset=(), command_line=None, timeout=60, locale="C.UTF-8"):
     """Starts `program` with exactly `argv` (argv[0] included) or, under Wine, with the raw
-    `command_line`; `env` sets and `unset` removes variables of the inherited environment."""
+    `command_line` and the code page of `locale`; `env` sets and `unset` removes variables of the
+    inherited environment."""
     env = {k: _encode(v) for k, v in (env or {}).items()}
     argv = [_encode(a) for a in argv]
     if WINDOWS:
-        return _run_windows(program, argv, cwd, env, unset, command_line, timeout)
+        return _run_windows(program, argv, cwd, env, unset, command_line, timeout, locale)
     environment = dict(os.environb)
     for name in unset:
         environment.pop(_encode(name), None)
@@ -123,7 +126,7 @@ def run(program, argv, cwd, env=None, unset=(), command_line=None, timeout=60):
     return Result(done.returncode, done.stdout, done.stderr)
 
 
-def _run_windows(program, argv, cwd, env, unset, command_line, timeout):
+def _run_windows(program, argv, cwd, env, unset, command_line, timeout, locale):
     if command_line is None:
         command_line = b" ".join(quote_for_runtime(a) for a in argv)
     SCRATCH.mkdir(parents=True, exist_ok=True)
@@ -137,7 +140,7 @@ def _run_windows(program, argv, cwd, env, unset, command_line, timeout):
         request.write_bytes(b"\n".join(lines) + b"\n")
         done = subprocess.run([WINE, str(PROGRAMS_DIR / "qn_runner.exe"), windows_path(request),
                                windows_path(result)],
-                              env=wine_environment(), capture_output=True, timeout=timeout)
+                              env=wine_environment(locale), capture_output=True, timeout=timeout)
         outcome = result.read_text().split() if result.exists() else ["none", done.returncode]
         if outcome[0] != "exit":
             raise RuntimeError("runner could not start %s: %s %s" % (program, outcome, done.stderr))

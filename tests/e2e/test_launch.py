@@ -85,7 +85,7 @@ class LaunchTest(TreeTestCase):
 
     def test_look_alike_options_reach_the_target(self):
         exe = self.make_tree()
-        args = ["x--qn-debug", "--QN-DEBUG", "-qn-debug", "--qn"]
+        args = ["x--qn-debug", "--QN-DEBUG", "-qn-debug", "--qn", " --qn-debug"]
         result = self.launch(exe, args)
         self.assertEqual(result.status, 0)
         self.assertEqual(result.stderr, b"")

@@ -1,29 +1,17 @@
 // A target for the end-to-end tests: prints what it received and exits as the test asks.
 //
-// Output, one item a line: "argc N", "argv[I] TEXT" for each argument, then for each name listed
-// in QN_SHOW (comma-separated) "env NAME TEXT" or "env NAME unset". TEXT keeps the bytes 0x21 to
-// 0x7E but the backslash, writes a backslash as "\\" and every other byte as "\xHH". The exit
-// status is QN_EXIT (decimal, up to 32 bits), 0 when it is unset.
+// Output, one item a line: its arguments as print_arguments.h writes them, then for each name
+// listed in QN_SHOW (comma-separated) "env NAME TEXT" or "env NAME unset". The exit status is
+// QN_EXIT (decimal, up to 32 bits), 0 when it is unset.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "platform/platform.h"
+#include "print_arguments.h"
 
 namespace {
-
-void print_escaped(const char* text) {
-  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != 0; ++p) {
-    if (*p == '\\') {
-      std::fputs("\\\\", stdout);
-    } else if (*p > 0x20 && *p < 0x7F) {
-      std::putchar(*p);
-    } else {
-      std::printf("\\x%02X", *p);
-    }
-  }
-}
 
 void print_environment(const char* names) {
   std::string list = names;
@@ -51,12 +39,7 @@ void print_environment(const char* names) {
 
 int main(int argc, char** argv) {
   platform_binary_stdout();
-  std::printf("argc %d\n", argc);
-  for (int i = 0; i < argc; ++i) {
-    std::printf("argv[%d] ", i);
-    print_escaped(argv[i]);
-    std::putchar('\n');
-  }
+  print_arguments(argc, argv);
   if (const char* names = std::getenv("QN_SHOW")) print_environment(names);
   std::fflush(stdout);
   const char* status = std::getenv("QN_EXIT");

@@ -1,0 +1,44 @@
+"""Random argument vectors through the real launcher into the real target."""
+import random
+import time
+import unittest
+
+from harness import WINDOWS, TreeTestCase, host_path, run
+
+
+def random_argument(rng, high_bytes):
+    """Bytes 0x01 up, with blanks, tabs, quotes and runs of backslashes weighted up."""
+    if rng.random() < 0.1:
+        return b""
+    out = bytearray()
+    top = 0xFF if high_bytes else 0x7F
+    for _ in range(rng.randint(1, 10)):
+        kind = rng.random()
+        if kind < 0.45:
+            out += rng.choice([b" ", b"\t", b'"', b"\\", b"\n"])
+        elif kind < 0.6:
+            out += b"\\" * rng.randint(2, 6)
+        else:
+            out.append(rng.randint(1, top))
+    return bytes(out)
+
+
+class RandomVectorTest(TreeTestCase):
+    def test_random_vectors_arrive_intact(self):
+        # Under Wine every byte goes through the ANSI code page (1252, as the harness picks) and
+        # back, twice; all of 0x01 to 0xFF survive that, as in the single-byte code pages 1251 and
+        # 1253. test_quoting's test_double_byte_code_page shows one where bytes do not survive.
+        vectors = 300 if WINDOWS else 1000
+        rng = random.Random(20261210)
+        exe = self.make_tree()
+        began = time.monotonic()
+        for n in range(vectors):
+            args = [random_argument(rng, high_bytes=n % 2 == 1) for _ in range(rng.randint(1, 8))]
+            result = run(exe, [host_path(exe)] + args, cwd=exe.parent)
+            self.assertEqual(result.received().argv[1:], args, "vector %d" % n)
+        print("%d random vectors through the launcher in %.1f s"
+              % (vectors, time.monotonic() - began))
+
+
+if __name__ == "__main__":
+    unittest.main()
