@@ -1,5 +1,7 @@
-# Turns one file of targets/ into the C++ definitions of its launcher's constants.
-#   cmake -DDEFAULTS=<defaults.cmake> -DCONFIG=<target.cmake> -DOUTPUT=<values.inc> -P <this file>
+# Turns one file of targets/ into the C++ definitions of its launcher's constants, the wrapper
+# script's text among them, and writes that text beside them as wrapper-script.sh.
+#   cmake -DDEFAULTS=<defaults.cmake> -DCONFIG=<target.cmake> -DTEMPLATE=<script template>
+#         -DOUTPUT_DIR=<dir> -P <this file>
 cmake_minimum_required(VERSION 3.25)
 include("${DEFAULTS}")
 include("${CONFIG}")
@@ -23,14 +25,35 @@ function(c_string out value)
   set(${out} "\"${value}\"" PARENT_SCOPE)
 endfunction()
 
+function(write_if_changed path text)
+  file(WRITE "${path}.tmp" "${text}")
+  file(COPY_FILE "${path}.tmp" "${path}" ONLY_IF_DIFFERENT)
+  file(REMOVE "${path}.tmp")
+endfunction()
+
 check_entries(library_dirs)
 check_entries(program_dirs)
+
+# The script: the template with this launcher's values, the directory lists in ":" form.
+string(REGEX REPLACE "\\.exe$" "" program_name "${target_program_file}")
+list(JOIN program_dirs ":" script_program_dirs)
+list(JOIN library_dirs ":" script_library_dirs)
+list(TRANSFORM notinst_deplibs PREPEND " ")
+list(JOIN notinst_deplibs "" notinst_deplibs)
+file(READ "${TEMPLATE}" script)
+foreach(pair "PROGRAM_NAME;${program_name}" "TARGET_PROGRAM_FILE;${target_program_file}"
+             "NOTINST_DEPLIBS;${notinst_deplibs}" "PROGRAM_DIRS;${script_program_dirs}"
+             "LIBRARY_DIRS;${script_library_dirs}")
+  list(GET pair 0 key)
+  list(GET pair 1 value)
+  string(REPLACE "@${key}@" "${value}" script "${script}")
+endforeach()
+write_if_changed("${OUTPUT_DIR}/wrapper-script.sh" "${script}")
+
 foreach(list_field library_dirs program_dirs)
   list(JOIN ${list_field} ";" joined)
   set(${list_field} "${joined};")
 endforeach()
-list(TRANSFORM notinst_deplibs PREPEND " ")
-list(JOIN notinst_deplibs "" notinst_deplibs)
 
 get_filename_component(config_name "${CONFIG}" NAME)
 set(text "// Generated from targets/${config_name}; edit that file instead.\n")
@@ -46,6 +69,11 @@ foreach(field default_program_name wrapper_marker library_dirs_variable library_
   string(APPEND text "${attributes}const char ${field}[] = ${literal};\n")
 endforeach()
 
-file(WRITE "${OUTPUT}.tmp" "${text}")
-file(COPY_FILE "${OUTPUT}.tmp" "${OUTPUT}" ONLY_IF_DIFFERENT)
-file(REMOVE "${OUTPUT}.tmp")
+# The script as bytes: it is full of quotes and backslashes that a string literal would escape.
+file(READ "${OUTPUT_DIR}/wrapper-script.sh" script_hex HEX)
+string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," script_bytes "${script_hex}")
+string(REGEX REPLACE "(0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,)" "\\1\n"
+       script_bytes "${script_bytes}")
+string(APPEND text "const char wrapper_script_text[] = {\n${script_bytes}0x00};\n")
+
+write_if_changed("${OUTPUT_DIR}/wrapper_values.inc" "${text}")

@@ -2,17 +2,19 @@
 file(GLOB launcher_configs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/targets/*.cmake)
 list(FILTER launcher_configs EXCLUDE REGEX "/defaults\\.cmake$")
 set(launcher_defaults ${CMAKE_SOURCE_DIR}/targets/defaults.cmake)
+set(launcher_script_template ${CMAKE_SOURCE_DIR}/targets/wrapper-script.sh.in)
 
 # <name>_config: an object library with the constants of the launcher described by `config`.
 function(add_launcher_config config)
   get_filename_component(name ${config} NAME_WLE)
   set(generated ${CMAKE_BINARY_DIR}/generated/${name})
   add_custom_command(
-    OUTPUT ${generated}/wrapper_values.inc
+    OUTPUT ${generated}/wrapper_values.inc ${generated}/wrapper-script.sh
     COMMAND ${CMAKE_COMMAND} -DDEFAULTS=${launcher_defaults} -DCONFIG=${config}
-            -DOUTPUT=${generated}/wrapper_values.inc
+            -DTEMPLATE=${launcher_script_template} -DOUTPUT_DIR=${generated}
             -P ${CMAKE_SOURCE_DIR}/cmake/generate_wrapper_values.cmake
-    DEPENDS ${config} ${launcher_defaults} ${CMAKE_SOURCE_DIR}/cmake/generate_wrapper_values.cmake
+    DEPENDS ${config} ${launcher_defaults} ${launcher_script_template}
+            ${CMAKE_SOURCE_DIR}/cmake/generate_wrapper_values.cmake
     COMMENT "Generating the constants of ${name}")
   add_library(${name}_config OBJECT ${CMAKE_SOURCE_DIR}/launcher/wrapper_config.cc
                                     ${generated}/wrapper_values.inc)

@@ -1,10 +1,12 @@
 // The launcher: finds itself, derives the target in .libs beside it, starts it and waits.
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "launcher/wrapper_config.h"
 #include "platform/platform.h"
+#include "script/wrapper_script.h"
 #include "support/diagnostics.h"
 #include "support/environment.h"
 #include "support/paths.h"
@@ -57,6 +59,12 @@ int main(int argc, char** argv) {
   char** newargz = static_cast<char**>(alloc_or_die((argc + 1) * sizeof(char*)));
   int count = 1;
   for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], dump_script_option) == 0) {
+      // The script leaves with bare line feeds; nothing else happens in such a run.
+      platform_binary_stdout();
+      write_wrapper_script(stdout);
+      return 0;
+    }
     if (std::strcmp(argv[i], debug_option) == 0) {
       debug_enabled = 1;
     } else if (starts_with(argv[i], option_prefix)) {

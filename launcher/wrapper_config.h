@@ -13,3 +13,4 @@ extern const char dump_script_option[];
 extern const char debug_option[];
 extern const char source_label[];
 extern const char version_banner[];
+extern const char wrapper_script_text[];

@@ -1,0 +1,10 @@
+// The launcher's equivalent shell wrapper script, written on request.
+#include "script/wrapper_script.h"
+
+#include <cstring>
+
+#include "launcher/wrapper_config.h"
+
+void write_wrapper_script(std::FILE* stream) {
+  std::fwrite(wrapper_script_text, 1, std::strlen(wrapper_script_text), stream);
+}
