@@ -2,6 +2,7 @@
 #include "platform/platform.h"
 
 #include <errno.h>
+#include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -29,18 +30,42 @@ int platform_spawn_wait(const char* path, char* const* argv) {
     errno = ENOMEM;
     return -1;
   }
+  // As system() does, the launcher ignores SIGINT and SIGQUIT while the target runs: a signal
+  // to the terminal's process group is the target's to handle, and the launcher goes on
+  // waiting and returns the target's status. The target gets them as the launcher got them.
+  struct sigaction ignore = {}, old_interrupt, old_quit;
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGINT, &ignore, &old_interrupt);
+  sigaction(SIGQUIT, &ignore, &old_quit);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  if (old_interrupt.sa_handler != SIG_IGN) sigaddset(&defaults, SIGINT);
+  if (old_quit.sa_handler != SIG_IGN) sigaddset(&defaults, SIGQUIT);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+
   pid_t child;
-  int error = posix_spawn(&child, path, nullptr, nullptr, split, environ);
+  int error = posix_spawn(&child, path, nullptr, &attributes, split, environ);
+  posix_spawnattr_destroy(&attributes);
   std::free(split);
+  int status = 0;
+  pid_t waited = 0;
+  if (error == 0) {
+    do {
+      waited = waitpid(child, &status, 0);
+    } while (waited < 0 && errno == EINTR);
+  }
+  sigaction(SIGINT, &old_interrupt, nullptr);
+  sigaction(SIGQUIT, &old_quit, nullptr);
   if (error != 0) {
     // glibc reports a failed exec here, so a missing or non-executable target is -1 as on Windows.
     errno = error;
     return -1;
   }
-  int status;
-  while (waitpid(child, &status, 0) < 0) {
-    if (errno != EINTR) return -1;
-  }
+  if (waited < 0) return -1;
+  // A shell reports a program ended by a signal as 128 plus the signal number.
   if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
   return WEXITSTATUS(status);
 }

@@ -1,6 +1,8 @@
 // The launcher's calls into msvcrt, each a line or two.
 #include "platform/platform.h"
 
+#include <windows.h>
+
 #include <assert.h>
 #include <direct.h>
 #include <fcntl.h>
@@ -31,6 +33,13 @@ bool fits_command_line(char* const* argv) {
   return size <= kMaxCommandLine;
 }
 
+// Ctrl+C and Ctrl+Break reach every process of the console: they are the target's to handle,
+// while the launcher waits on and returns the target's status. A handler of our own, not the
+// "ignore" flag of a null handler, which the target would inherit.
+BOOL WINAPI leave_interrupt_to_target(DWORD event) {
+  return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
+}
+
 }  // namespace
 
 int platform_spawn_wait(const char* path, char* const* argv) {
@@ -38,6 +47,7 @@ int platform_spawn_wait(const char* path, char* const* argv) {
     errno = E2BIG;
     return -1;
   }
+  SetConsoleCtrlHandler(leave_interrupt_to_target, /* Add */ TRUE);
   // msvcrt returns the exit code as a pointer-sized value; the launcher reports it as 32 bits.
   return static_cast<int>(_spawnv(_P_WAIT, path, argv));
 }

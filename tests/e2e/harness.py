@@ -1,9 +1,13 @@
 """Runs the real launchers end to end, natively or under Wine, in temporary build trees."""
 import os
+import pty
 import re
+import select
 import shutil
+import signal
 import subprocess
 import tempfile
+import time
 import unittest
 from pathlib import Path
 
@@ -126,25 +130,104 @@ def run(program, argv, cwd, env=None, unset=(), command_line=None, timeout=60, l
     return Result(done.returncode, done.stdout, done.stderr)
 
 
-def _run_windows(program, argv, cwd, env, unset, command_line, timeout, locale):
+def _write_request(path, program, argv, cwd, env, unset, command_line):
     if command_line is None:
         command_line = b" ".join(quote_for_runtime(a) for a in argv)
+    lines = [b"program " + os.fsencode(windows_path(program)).hex().encode(),
+             b"command-line " + command_line.hex().encode(),
+             b"directory " + os.fsencode(windows_path(cwd)).hex().encode()]
+    lines += [b"unset " + _encode(name).hex().encode() for name in unset]
+    lines += [b"set " + (_encode(k) + b"=" + v).hex().encode() for k, v in env.items()]
+    path.write_bytes(b"\n".join(lines) + b"\n")
+
+
+def _read_result(path, program, details):
+    outcome = path.read_text().split() if path.exists() else ["none"]
+    if outcome[0] != "exit":
+        raise RuntimeError("runner could not start %s: %s %s" % (program, outcome, details))
+    return int(outcome[1])
+
+
+def _run_windows(program, argv, cwd, env, unset, command_line, timeout, locale):
     SCRATCH.mkdir(parents=True, exist_ok=True)
     with tempfile.TemporaryDirectory(dir=SCRATCH) as work:
         request, result = Path(work) / "request", Path(work) / "result"
-        lines = [b"program " + os.fsencode(windows_path(program)).hex().encode(),
-                 b"command-line " + command_line.hex().encode(),
-                 b"directory " + os.fsencode(windows_path(cwd)).hex().encode()]
-        lines += [b"unset " + _encode(name).hex().encode() for name in unset]
-        lines += [b"set " + (_encode(k) + b"=" + v).hex().encode() for k, v in env.items()]
-        request.write_bytes(b"\n".join(lines) + b"\n")
+        _write_request(request, program, argv, cwd, env, unset, command_line)
         done = subprocess.run([WINE, str(PROGRAMS_DIR / "qn_runner.exe"), windows_path(request),
                                windows_path(result)],
                               env=wine_environment(locale), capture_output=True, timeout=timeout)
-        outcome = result.read_text().split() if result.exists() else ["none", done.returncode]
-        if outcome[0] != "exit":
-            raise RuntimeError("runner could not start %s: %s %s" % (program, outcome, done.stderr))
-        return Result(int(outcome[1]), done.stdout, done.stderr)
+        return Result(_read_result(result, program, done.stderr), done.stdout, done.stderr)
+
+
+def _wait_for(path, deadline):
+    while not path.exists():
+        if time.monotonic() > deadline:
+            raise TimeoutError("%s never appeared" % path)
+        time.sleep(0.02)
+
+
+def run_interrupted(program, argv, cwd, env, signal_number=signal.SIGINT, to_target_only=False,
+                    ignore_interrupts=False, timeout=30):
+    """Starts `program` as run() does and, once the test target has started (it writes the file
+    that QN_READY names), interrupts it: on the host `signal_number` goes to the process group
+    of the launcher and the target, or to the target alone; under Wine a Ctrl+C is typed at the
+    console that they share. Returns the status and whether the launcher was still running a
+    moment after the interrupt (None under Wine, where only the runner can be watched)."""
+    SCRATCH.mkdir(parents=True, exist_ok=True)
+    with tempfile.TemporaryDirectory(dir=SCRATCH) as work:
+        ready = Path(work) / "ready"
+        env = {k: _encode(v) for k, v in dict(env, QN_READY=host_path(ready)).items()}
+        deadline = time.monotonic() + timeout
+        if WINDOWS:
+            return _interrupt_windows(program, argv, cwd, env, Path(work), ready, deadline), None
+        environment = dict(os.environb)
+        environment.update({_encode(k): v for k, v in env.items()})
+        preexec = (lambda: signal.signal(signal.SIGINT, signal.SIG_IGN)) if ignore_interrupts else None
+        launcher = subprocess.Popen([_encode(a) for a in argv], executable=program, cwd=cwd,
+                                    env=environment, stdout=subprocess.DEVNULL,
+                                    start_new_session=True, preexec_fn=preexec)
+        try:
+            _wait_for(ready, deadline)
+            if to_target_only:
+                os.kill(int(ready.read_text()), signal_number)
+            else:
+                os.killpg(launcher.pid, signal_number)
+            time.sleep(0.2)
+            alive = launcher.poll() is None
+            return launcher.wait(timeout=timeout), alive
+        finally:
+            if launcher.poll() is None:
+                os.killpg(launcher.pid, signal.SIGKILL)
+
+
+def _interrupt_windows(program, argv, cwd, env, work, ready, deadline):
+    # Wine gives programs a console only on a terminal, and a Ctrl+C typed there reaches every
+    # process of that console: the runner (which stays), the launcher and the target.
+    request, result = work / "request", work / "result"
+    _write_request(request, program, [_encode(a) for a in argv], cwd, env, (), None)
+    child, terminal = pty.fork()
+    if child == 0:
+        os.execve(WINE, [WINE, str(PROGRAMS_DIR / "qn_runner.exe"), windows_path(request),
+                         windows_path(result)], wine_environment())
+    interrupted = False
+    try:
+        while True:
+            if not interrupted and ready.exists():
+                os.write(terminal, b"\x03")
+                interrupted = True
+            readable, _, _ = select.select([terminal], [], [], 0.05)
+            if readable:
+                try:
+                    if not os.read(terminal, 65536):
+                        break
+                except OSError:  # the terminal closes when the runner ends
+                    break
+            if time.monotonic() > deadline:
+                raise TimeoutError("no end after the interrupt")
+    finally:
+        os.close(terminal)
+        os.waitpid(child, 0)
+    return _read_result(result, program, "")
 
 
 class TreeTestCase(unittest.TestCase):

@@ -46,9 +46,13 @@ std::vector<std::string> current_environment() {
   return environment;
 }
 
+// A Ctrl+C typed at the console reaches the runner too; it must stay to report the exit code.
+BOOL WINAPI stay(DWORD event) { return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT; }
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  SetConsoleCtrlHandler(stay, TRUE);
   if (argc != 3) {
     std::fprintf(stderr, "usage: qn_runner REQUEST RESULT\n");
     return 2;

@@ -1,13 +1,16 @@
 // A target for the end-to-end tests: prints what it received and exits as the test asks.
 //
 // Output, one item a line: its arguments as print_arguments.h writes them, then for each name
-// listed in QN_SHOW (comma-separated) "env NAME TEXT" or "env NAME unset". The exit status is
-// QN_EXIT (decimal, up to 32 bits), 0 when it is unset.
+// listed in QN_SHOW (comma-separated) "env NAME TEXT" or "env NAME unset". Then it meets
+// interrupts as QN_INTERRUPT says (interrupt.h), writes its process id into the file QN_READY
+// names, and sleeps QN_SLEEP_MS milliseconds. The exit status is QN_EXIT (decimal, up to 32
+// bits), 0 when it is unset.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "interrupt.h"
 #include "platform/platform.h"
 #include "print_arguments.h"
 
@@ -41,7 +44,18 @@ int main(int argc, char** argv) {
   platform_binary_stdout();
   print_arguments(argc, argv);
   if (const char* names = std::getenv("QN_SHOW")) print_environment(names);
+  if (const char* mode = std::getenv("QN_INTERRUPT")) apply_interrupt_mode(mode);
   std::fflush(stdout);
+  if (const char* ready = std::getenv("QN_READY")) {
+    // Written under another name and renamed, so that a reader never sees half of it.
+    std::string partial = std::string(ready) + ".partial";
+    if (std::FILE* file = std::fopen(partial.c_str(), "w")) {
+      std::fprintf(file, "%d\n", current_process_id());
+      std::fclose(file);
+      std::rename(partial.c_str(), ready);
+    }
+  }
+  if (const char* pause = std::getenv("QN_SLEEP_MS")) sleep_milliseconds(std::atoi(pause));
   const char* status = std::getenv("QN_EXIT");
   return status != nullptr ? static_cast<int>(std::strtoul(status, nullptr, 10)) : 0;
 }
