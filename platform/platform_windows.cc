@@ -27,6 +27,11 @@ namespace {
 // that is too long is refused here, as CreateProcess refuses it, before anything starts.
 constexpr std::size_t kMaxCommandLine = 32767;
 
+// A variable's value holds at most 32,767 characters with the terminator. Wine's _putenv takes a
+// longer one and keeps it cut short, so the target would inherit a damaged PATH; it is refused
+// here as Windows refuses it, and the launch goes on as after any refused assignment.
+constexpr std::size_t kMaxVariableValue = 32767;
+
 bool fits_command_line(char* const* argv) {
   std::size_t size = 0;  // each string with its blank or, for the last one, the terminator
   for (char* const* arg = argv; *arg != nullptr; ++arg) size += std::strlen(*arg) + 1;
@@ -52,7 +57,14 @@ int platform_spawn_wait(const char* path, char* const* argv) {
   return static_cast<int>(_spawnv(_P_WAIT, path, argv));
 }
 
-int platform_put_env(char* assignment) { return _putenv(assignment); }
+int platform_put_env(char* assignment) {
+  const char* equals = std::strchr(assignment, '=');
+  if (equals != nullptr && std::strlen(equals + 1) >= kMaxVariableValue) {
+    errno = EINVAL;
+    return -1;
+  }
+  return _putenv(assignment);
+}
 
 char* platform_current_directory(char* buffer, std::size_t size) {
   return _getcwd(buffer, static_cast<int>(size));

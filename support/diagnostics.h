@@ -20,7 +20,7 @@ void debug_print(const char* label, int line, const char* format, ...)
 // "<program_name>:<label>:<line>: <severity>: <message>.\n"; then exits with `status` when it is 0
 // or more.
 void report_error(int status, const char* label, int line, const char* severity,
-                  const char* format, va_list arguments);
+                  const char* format, va_list arguments) __attribute__((format(printf, 5, 0)));
 // report_error with status 1 and severity "FATAL".
 [[noreturn]] void fatal_error(const char* label, int line, const char* format, ...)
     __attribute__((format(printf, 3, 4)));

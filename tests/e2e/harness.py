@@ -110,7 +110,11 @@ class Received:
 
 
 def _encode(text):
-    return text if isinstance(text, bytes) else os.fsencode(text)
+    """Bytes as they are; text in the encoding the launcher sees it in: under Wine the ANSI code
+    page that wine_environment picks (1252), on the host the file system's."""
+    if isinstance(text, bytes):
+        return text
+    return text.encode("cp1252") if WINDOWS else os.fsencode(text)
 
 
 def run(program, argv, cwd, env=None, unset=(), command_line=None, timeout=60, locale="C.UTF-8"):
@@ -133,9 +137,9 @@ def run(program, argv, cwd, env=None, unset=(), command_line=None, timeout=60, l
 def _write_request(path, program, argv, cwd, env, unset, command_line):
     if command_line is None:
         command_line = b" ".join(quote_for_runtime(a) for a in argv)
-    lines = [b"program " + os.fsencode(windows_path(program)).hex().encode(),
+    lines = [b"program " + _encode(windows_path(program)).hex().encode(),
              b"command-line " + command_line.hex().encode(),
-             b"directory " + os.fsencode(windows_path(cwd)).hex().encode()]
+             b"directory " + _encode(windows_path(cwd)).hex().encode()]
     lines += [b"unset " + _encode(name).hex().encode() for name in unset]
     lines += [b"set " + (_encode(k) + b"=" + v).hex().encode() for k, v in env.items()]
     path.write_bytes(b"\n".join(lines) + b"\n")
@@ -154,7 +158,7 @@ def _run_windows(program, argv, cwd, env, unset, command_line, timeout, locale):
         request, result = Path(work) / "request", Path(work) / "result"
         _write_request(request, program, argv, cwd, env, unset, command_line)
         done = subprocess.run([WINE, str(PROGRAMS_DIR / "qn_runner.exe"), windows_path(request),
-                               windows_path(result)],
+                               windows_path(result)], cwd=SCRATCH,
                               env=wine_environment(locale), capture_output=True, timeout=timeout)
         return Result(_read_result(result, program, done.stderr), done.stdout, done.stderr)
 
@@ -239,13 +243,15 @@ class TreeTestCase(unittest.TestCase):
         self.addCleanup(shutil.rmtree, path, True)
         return path
 
-    def make_tree(self, launcher=LAUNCHERS[0], name=None, subdir="bin", target="qn_test_target"):
+    def make_tree(self, launcher=LAUNCHERS[0], name=None, subdir="bin", target="qn_test_target",
+                  image=None):
         """A tree with the launcher at <root>/<subdir>/<name> and the program `target` (none when
-        false) in .libs beside it under the launcher's target file name. Returns the launcher."""
+        false) in .libs beside it under the launcher's target file name. `image` is another build
+        of the launcher to put there. Returns the launcher."""
         directory = self.new_dir() / subdir
         directory.mkdir(parents=True, exist_ok=True)
         exe = directory / ((name or launcher) + EXE)
-        shutil.copy(launcher_exe(launcher), exe)
+        shutil.copy(image or launcher_exe(launcher), exe)
         if target:
             (directory / ".libs").mkdir()
             shutil.copy(PROGRAMS_DIR / (target + EXE), directory / ".libs" / target_file(launcher))

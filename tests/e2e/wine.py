@@ -14,8 +14,10 @@ def start():
     # The server and the services that wineboot starts outlive this script: they must not hold on
     # to the test driver's output pipes.
     quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    # The first start of a new prefix creates it, which takes a few seconds.
+    # The first start of a new prefix creates it, which takes a few seconds; the server needs
+    # its directory to exist.
     began = time.monotonic()
+    os.makedirs(env["WINEPREFIX"], exist_ok=True)
     if subprocess.run([WINESERVER, "-p"], env=env, timeout=60, **quiet).returncode != 0:
         # A server of an earlier run still lingers without -p: replace it by a persistent one.
         subprocess.run([WINESERVER, "-k"], env=env, timeout=60, **quiet)

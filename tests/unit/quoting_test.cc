@@ -21,6 +21,14 @@ std::vector<std::string> split(const std::string& line) {
   return out;
 }
 
+// Frees what quote_arguments made for `argv`: the vector and the strings it does not share.
+void free_quoted(char** quoted, char** argv) {
+  for (std::size_t i = 0; quoted[i] != nullptr; ++i) {
+    if (quoted[i] != argv[i]) std::free(quoted[i]);
+  }
+  std::free(quoted);
+}
+
 // Quotes `args`, joins them as the spawn call does and splits the line as the target would.
 std::vector<std::string> round_trip(const std::vector<std::string>& args, std::string* line = nullptr) {
   std::vector<char*> argv;
@@ -31,10 +39,7 @@ std::vector<std::string> round_trip(const std::vector<std::string>& args, std::s
   if (line != nullptr) *line = joined;
   std::vector<std::string> out = split(joined);
   std::free(joined);
-  for (std::size_t i = 0; quoted[i] != nullptr; ++i) {
-    if (quoted[i] != argv[i]) std::free(quoted[i]);
-  }
-  std::free(quoted);
+  free_quoted(quoted, argv.data());
   return out;
 }
 
@@ -66,6 +71,7 @@ TEST(QuoteArguments, WorkedExamples) {
     EXPECT_STREQ(quoted[0], c.want);
     EXPECT_EQ(quoted[1], nullptr);
     EXPECT_EQ(split(quoted[0]), std::vector<std::string>{c.in});
+    free_quoted(quoted, argv);
   }
 }
 
@@ -81,11 +87,13 @@ TEST(QuoteArguments, SharesWhatNeedsNoRewritingAndCopiesTheRest) {
   EXPECT_NE(quoted[3], blank);
   EXPECT_EQ(quoted[4], nullptr);
   EXPECT_STREQ(argv[3], "a b");  // the input is left as it was
+  free_quoted(quoted, argv);
 
   char* only[] = {plain, nullptr};
   char** two_slots = quote_arguments(only);
   EXPECT_EQ(two_slots[0], plain);
   EXPECT_EQ(two_slots[1], nullptr);
+  free_quoted(two_slots, only);
 }
 
 TEST(SplitCommandLine, RuntimeRules) {
