@@ -61,7 +61,11 @@ char** split_command_line(const char* line) {
         }
         continue;
       }
-      *out++ = *p++;
+      // A run of other bytes stands as it is; inside a quoted stretch blanks and tabs too.
+      std::size_t run = std::strcspn(p, quoted ? "\"\\" : " \t\"\\");
+      std::memcpy(out, p, run);
+      out += run;
+      p += run;
     }
     *out++ = '\0';
   }

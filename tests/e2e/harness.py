@@ -109,7 +109,7 @@ class Received:
                 self.env[fields[1].decode()] = None if fields[2] == b"unset" else unescape(fields[2])
 
 
-def _encode(text):
+def encode(text):
     """Bytes as they are; text in the encoding the launcher sees it in: under Wine the ANSI code
     page that wine_environment picks (1252), on the host the file system's."""
     if isinstance(text, bytes):
@@ -121,31 +121,32 @@ def run(program, argv, cwd, env=None, unset=(), command_line=None, timeout=60, l
     """Starts `program` with exactly `argv` (argv[0] included) or, under Wine, with the raw
     `command_line` and the code page of `locale`; `env` sets and `unset` removes variables of the
     inherited environment."""
-    env = {k: _encode(v) for k, v in (env or {}).items()}
-    argv = [_encode(a) for a in argv]
+    env = {k: encode(v) for k, v in (env or {}).items()}
+    argv = [encode(a) for a in argv]
     if WINDOWS:
         return _run_windows(program, argv, cwd, env, unset, command_line, timeout, locale)
     environment = dict(os.environb)
     for name in unset:
-        environment.pop(_encode(name), None)
-    environment.update({_encode(k): v for k, v in env.items()})
+        environment.pop(encode(name), None)
+    environment.update({encode(k): v for k, v in env.items()})
     done = subprocess.run(argv, executable=program, cwd=cwd, env=environment,
                           capture_output=True, timeout=timeout)
     return Result(done.returncode, done.stdout, done.stderr)
 
 
-def _write_request(path, program, argv, cwd, env, unset, command_line):
+def write_request(path, program, argv, cwd, env, unset, command_line):
     if command_line is None:
         command_line = b" ".join(quote_for_runtime(a) for a in argv)
-    lines = [b"program " + _encode(windows_path(program)).hex().encode(),
+    lines = [b"program " + encode(windows_path(program)).hex().encode(),
              b"command-line " + command_line.hex().encode(),
-             b"directory " + _encode(windows_path(cwd)).hex().encode()]
-    lines += [b"unset " + _encode(name).hex().encode() for name in unset]
-    lines += [b"set " + (_encode(k) + b"=" + v).hex().encode() for k, v in env.items()]
+             b"directory " + encode(windows_path(cwd)).hex().encode()]
+    lines += [b"unset " + encode(name).hex().encode() for name in unset]
+    lines += [b"set " + (encode(k) + b"=" + v).hex().encode() for k, v in env.items()]
     path.write_bytes(b"\n".join(lines) + b"\n")
 
 
-def _read_result(path, program, details):
+def read_result(path, program, details):
+    """The exit code the runner reports (and, after "microseconds", how long each start took)."""
     outcome = path.read_text().split() if path.exists() else ["none"]
     if outcome[0] != "exit":
         raise RuntimeError("runner could not start %s: %s %s" % (program, outcome, details))
@@ -156,11 +157,11 @@ def _run_windows(program, argv, cwd, env, unset, command_line, timeout, locale):
     SCRATCH.mkdir(parents=True, exist_ok=True)
     with tempfile.TemporaryDirectory(dir=SCRATCH) as work:
         request, result = Path(work) / "request", Path(work) / "result"
-        _write_request(request, program, argv, cwd, env, unset, command_line)
+        write_request(request, program, argv, cwd, env, unset, command_line)
         done = subprocess.run([WINE, str(PROGRAMS_DIR / "qn_runner.exe"), windows_path(request),
                                windows_path(result)], cwd=SCRATCH,
                               env=wine_environment(locale), capture_output=True, timeout=timeout)
-        return Result(_read_result(result, program, done.stderr), done.stdout, done.stderr)
+        return Result(read_result(result, program, done.stderr), done.stdout, done.stderr)
 
 
 def _wait_for(path, deadline):
@@ -180,14 +181,14 @@ def run_interrupted(program, argv, cwd, env, signal_number=signal.SIGINT, to_tar
     SCRATCH.mkdir(parents=True, exist_ok=True)
     with tempfile.TemporaryDirectory(dir=SCRATCH) as work:
         ready = Path(work) / "ready"
-        env = {k: _encode(v) for k, v in dict(env, QN_READY=host_path(ready)).items()}
+        env = {k: encode(v) for k, v in dict(env, QN_READY=host_path(ready)).items()}
         deadline = time.monotonic() + timeout
         if WINDOWS:
             return _interrupt_windows(program, argv, cwd, env, Path(work), ready, deadline), None
         environment = dict(os.environb)
-        environment.update({_encode(k): v for k, v in env.items()})
+        environment.update({encode(k): v for k, v in env.items()})
         preexec = (lambda: signal.signal(signal.SIGINT, signal.SIG_IGN)) if ignore_interrupts else None
-        launcher = subprocess.Popen([_encode(a) for a in argv], executable=program, cwd=cwd,
+        launcher = subprocess.Popen([encode(a) for a in argv], executable=program, cwd=cwd,
                                     env=environment, stdout=subprocess.DEVNULL,
                                     start_new_session=True, preexec_fn=preexec)
         try:
@@ -208,7 +209,7 @@ def _interrupt_windows(program, argv, cwd, env, work, ready, deadline):
     # Wine gives programs a console only on a terminal, and a Ctrl+C typed there reaches every
     # process of that console: the runner (which stays), the launcher and the target.
     request, result = work / "request", work / "result"
-    _write_request(request, program, [_encode(a) for a in argv], cwd, env, (), None)
+    write_request(request, program, [encode(a) for a in argv], cwd, env, (), None)
     child, terminal = pty.fork()
     if child == 0:
         os.execve(WINE, [WINE, str(PROGRAMS_DIR / "qn_runner.exe"), windows_path(request),
@@ -231,7 +232,7 @@ def _interrupt_windows(program, argv, cwd, env, work, ready, deadline):
     finally:
         os.close(terminal)
         os.waitpid(child, 0)
-    return _read_result(result, program, "")
+    return read_result(result, program, "")
 
 
 class TreeTestCase(unittest.TestCase):
@@ -260,5 +261,5 @@ class TreeTestCase(unittest.TestCase):
 
 def trace(program_name, label, entries):
     """The bytes of diagnostic lines: (line number, text) pairs, each text without its newline."""
-    return b"".join(b"%s:%s:%d: %s%s" % (_encode(program_name), label, line, _encode(text), NEWLINE)
+    return b"".join(b"%s:%s:%d: %s%s" % (encode(program_name), label, line, encode(text), NEWLINE)
                     for line, text in entries)

@@ -5,7 +5,7 @@ import shutil
 import unittest
 
 from harness import (LAUNCHERS, NEWLINE, WINDOWS, TreeTestCase, host_path, launcher_value,
-                     quote_for_runtime, run, target_file, _encode)
+                     quote_for_runtime, run, target_file, encode)
 
 LAUNCHER = LAUNCHERS[0]
 LIBRARY = launcher_value(LAUNCHER, "library_dirs")
@@ -39,7 +39,7 @@ class HostileInputTest(TreeTestCase):
             [b"a", b"", b"b c", b'"', b"\\\\\"", b"tab\there", bytes(range(1, 40))]
         args = [shapes[n % len(shapes)] for n in range(10000)]
         random.Random(10000).shuffle(args)
-        command_line = compact_line([_encode(host_path(exe))] + args) if WINDOWS else None
+        command_line = compact_line([encode(host_path(exe))] + args) if WINDOWS else None
         result = run(exe, [host_path(exe)] + args, cwd=exe.parent, command_line=command_line)
         self.assertEqual(result.status, 0, result.stderr[-300:])
         self.assertEqual(result.received().argv[1:], args)
@@ -79,10 +79,10 @@ class HostileInputTest(TreeTestCase):
                 result = run(exe, [exe.name, "--qn-debug"], cwd=elsewhere,
                              env={"PATH": path, "QN_SHOW": "PATH"})
                 self.assertEqual(result.status, 0, result.stderr[-300:])
-                self.assertEqual(result.received().env["PATH"], front + _encode(path))
+                self.assertEqual(result.received().env["PATH"], front + encode(path))
                 # The search went through every entry, to the launcher's at the end.
                 self.assertIn(b":237: (main) found exe (before symlink chase) at: %s/%s%s"
-                              % (_encode(host_path(exe.parent)), _encode(exe.name), NEWLINE),
+                              % (encode(host_path(exe.parent)), encode(exe.name), NEWLINE),
                               result.stderr)
 
     def test_awkward_directory_names(self):
@@ -97,7 +97,7 @@ class HostileInputTest(TreeTestCase):
                 self.assertEqual(result.status, 0, result.stderr)
                 entry0 = host_path(exe.parent) + "/.libs/" + target_file(LAUNCHER)
                 self.assertEqual(result.received().argv,
-                                 [_encode(entry0.replace("\\", "/")), b"a b"])
+                                 [encode(entry0.replace("\\", "/")), b"a b"])
 
     def test_target_that_is_a_directory_or_not_executable(self):
         # The messages are the runtime's for the errno its spawn call sets.

@@ -46,6 +46,10 @@ class MemcheckTest(TreeTestCase):
                 leaks[chain] += int(error.find("xwhat").findtext("leakedblocks"))
         return done, errors, leaks
 
+    def make_tree(self, **kwargs):
+        # The launcher linked with the shared C library, whose malloc valgrind replaces.
+        return super().make_tree(image=PROGRAMS_DIR / "qn_shared_launcher", **kwargs)
+
     def test_traced_launch_keeps_only_what_lives_to_the_end(self):
         exe = self.make_tree()
         args = ["--qn-debug", "a b", "", 'q"', "plain", "--qn-debug"]

@@ -7,8 +7,10 @@
 //   directory     its working directory
 //   set           NAME=VALUE, replacing any variable of that name
 //   unset         NAME
+//   repeat        a decimal count: start the program that many times, one after the other
 // The child shares the runner's standard streams. RESULT receives "exit <code>" with the full
-// 32-bit exit code, or "error <GetLastError code>" when the program cannot be started.
+// 32-bit exit code of the last start, or "error <GetLastError code>" when the program cannot be
+// started, then "microseconds" and the time of each start until its end.
 #include <windows.h>
 
 #include <cstdio>
@@ -63,6 +65,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string program, command_line, directory;
+  long repeat = 1;
   std::vector<std::string> environment = current_environment();
   char line[1 << 17];
   while (std::fgets(line, sizeof line, request) != nullptr) {
@@ -82,6 +85,8 @@ int main(int argc, char** argv) {
       environment.push_back(value);
     } else if (key == "unset") {
       remove_variable(environment, value);
+    } else if (key == "repeat") {
+      repeat = std::stol(value);
     }
   }
   std::fclose(request);
@@ -92,23 +97,36 @@ int main(int argc, char** argv) {
   std::vector<char> writable_line(command_line.begin(), command_line.end());
   writable_line.push_back('\0');
 
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  BOOL started = CreateProcessA(program.c_str(), writable_line.data(), nullptr, nullptr,
-                                /* bInheritHandles */ TRUE, /* dwCreationFlags */ 0, &block[0],
-                                directory.empty() ? nullptr : directory.c_str(), &startup,
-                                &process);
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  std::vector<long long> microseconds;
   std::FILE* result = std::fopen(argv[2], "wb");
-  if (!started) {
-    std::fprintf(result, "error %lu\n", GetLastError());
-  } else {
+  for (long run = 0; run < repeat; ++run) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    LARGE_INTEGER began, ended;
+    QueryPerformanceCounter(&began);
+    BOOL started = CreateProcessA(program.c_str(), writable_line.data(), nullptr, nullptr,
+                                  /* bInheritHandles */ TRUE, /* dwCreationFlags */ 0, &block[0],
+                                  directory.empty() ? nullptr : directory.c_str(), &startup,
+                                  &process);
+    if (!started) {
+      std::fprintf(result, "error %lu\n", GetLastError());
+      break;
+    }
     WaitForSingleObject(process.hProcess, INFINITE);
+    QueryPerformanceCounter(&ended);
+    microseconds.push_back((ended.QuadPart - began.QuadPart) * 1000000 / frequency.QuadPart);
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
-    std::fprintf(result, "exit %lu\n", code);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    if (run + 1 == repeat) {
+      std::fprintf(result, "exit %lu\nmicroseconds", code);
+      for (long long time : microseconds) std::fprintf(result, " %lld", time);
+      std::fprintf(result, "\n");
+    }
   }
   std::fclose(result);
   return 0;
