@@ -98,7 +98,7 @@ def host_side_by_side():
     return hyperfine(rows)
 
 
-def wine_side_by_side(runs=80, warmup=10):
+def wine_side_by_side(runs=160, warmup=10):
     """Medians in milliseconds of starts timed by the test suite's runner under Wine."""
     os.environ.update(QN_PLATFORM="windows", QN_BUILD_DIR=str(BUILD / "windows"),
                       QN_EXE_SUFFIX=".exe", WINEPREFIX=str(BUILD / "windows" / "wineprefix"))
@@ -112,11 +112,15 @@ def wine_side_by_side(runs=80, warmup=10):
         shutil.rmtree(directory.parent, ignore_errors=True)
         (directory / ".libs").mkdir(parents=True)
         shutil.copy(windows / (LAUNCHER + ".exe"), directory / (LAUNCHER + ".exe"))
+        shutil.copy(windows / "bench" / "qn_spawn_only.exe", directory / "spawn-only.exe")
         shutil.copy(program, directory / ".libs" / TARGET_FILE)
         trees[name] = directory
     rows = [("no-op program, direct", trees["noop"] / ".libs" / TARGET_FILE, []),
+            ("spawn and wait only -> no-op program", trees["noop"] / "spawn-only.exe", []),
             ("launcher -> no-op program", trees["noop"] / (LAUNCHER + ".exe"), []),
             ("test target, direct", trees["target"] / ".libs" / TARGET_FILE, HOST_TARGET_ARGS),
+            ("spawn and wait only -> test target", trees["target"] / "spawn-only.exe",
+             HOST_TARGET_ARGS),
             ("launcher -> test target", trees["target"] / (LAUNCHER + ".exe"), HOST_TARGET_ARGS)]
     results = {}
     # Interleaved rounds, so that a slow spell of the machine touches every row alike.
@@ -133,7 +137,10 @@ def wine_side_by_side(runs=80, warmup=10):
                                 harness.windows_path(request), harness.windows_path(result)],
                                env=harness.wine_environment(), stdout=subprocess.DEVNULL,
                                stderr=subprocess.DEVNULL, check=True)
-                times = [int(t) / 1000 for t in result.read_text().split("microseconds")[1].split()]
+                outcome = result.read_text()
+                if "microseconds" not in outcome:
+                    raise RuntimeError("the runner could not start %s: %s" % (program, outcome))
+                times = [int(t) / 1000 for t in outcome.split("microseconds")[1].split()]
                 if round_runs != warmup:
                     samples[name] += times
     for name, times in samples.items():
@@ -258,7 +265,7 @@ def reading(host, wine):
         "- Host: the launcher alone (loaded, arguments scanned, script written) takes %.2f ms, a "
         "no-op program %.2f ms: its own start costs no more than any process start. Starting "
         "a target, waiting for it and ending adds %.2f ms to the two starts; a program that does "
-        "nothing but posix_spawn and wait adds the same (%.2f ms -> no-op against the "
+        "nothing but start the target through the same spawn call and wait adds the same (%.2f ms -> no-op against the "
         "launcher's %.2f ms). The ratio with the no-op, %.2f, is therefore what any launcher costs "
         "that is a process of its own; with the test target, a C++ program, it is %.2f." % (
             h["launcher alone (--qn-dump-script)"], h["no-op program, direct"], extra,
@@ -274,8 +281,12 @@ def reading(host, wine):
             (h["script under bash -> test target"] - h["test target, direct"]) /
             (h["launcher -> test target"] - h["test target, direct"])),
         "- Wine: every process start costs about %.0f ms, so the launcher's own work disappears "
-        "in it: launcher -> test target is %.2f times the direct start." % (
-            w["no-op program, direct"], w["launcher -> test target"] / w["test target, direct"]),
+        "in it: launcher -> test target takes %.2f times the direct start, and %.2f times what a "
+        "program takes that only spawns the target and waits; each start varies by a quarter "
+        "from one to the next, which moves these ratios by about 0.2 between runs of the "
+        "benchmark." % (
+            w["no-op program, direct"], w["launcher -> test target"] / w["test target, direct"],
+            w["launcher -> test target"] / w["spawn and wait only -> test target"]),
         "- Scaling: every series grows linearly (growth exponents about 1.0). Per argument byte the "
         "launcher copies, scans and, where needed, rewrites the argument, and on the host joins "
         "and splits the command line as the Windows runtime would; per PATH entry it builds and "
@@ -289,11 +300,12 @@ def main():
     began = time.monotonic()
     measured = WORK / "measurements.json"
     if "--report-only" in sys.argv:  # writes the report again from the last measurements
-        host, wine, rows = json.loads(measured.read_text())
+        host, wine, rows, seconds = json.loads(measured.read_text())
         rows = [tuple(r) for r in rows]
     else:
         host, wine, rows = host_side_by_side(), wine_side_by_side(), scaling()
-        measured.write_text(json.dumps([host, wine, rows]))
+        seconds = time.monotonic() - began
+        measured.write_text(json.dumps([host, wine, rows, seconds]))
     growth = per_unit(rows)
     plot(rows, OUT / "scaling.png")
 
@@ -325,6 +337,8 @@ def main():
          ratio(wine, "launcher -> test target", "test target, direct")),
         ("Wine: launcher -> no-op, to the no-op started directly (at most 2.1)",
          ratio(wine, "launcher -> no-op program", "no-op program, direct")),
+        ("Wine: launcher -> test target, to spawn and wait only -> test target",
+         ratio(wine, "launcher -> test target", "spawn and wait only -> test target")),
     ]
     scaling_rows = []
     for row in growth:
@@ -336,8 +350,9 @@ def main():
                                  "" if cost is None else "%.1f" % cost])
     text = "\n\n".join([
         "# What the launcher costs",
-        "Written by `bench/run` in %.0f s. Medians; a row's ratio is to the direct start of the "
-        "same program. The plot of the scaling runs is `scaling.png`." % (time.monotonic() - began),
+        "Written by `bench/run` in %.0f s. Times are medians over interleaved rounds; the "
+        "ratios of the side-by-side tables are to the direct start of the test target. The "
+        "plot of the scaling runs is `scaling.png`." % seconds,
         "## Machine\n\n" + table(["", ""], machine()),
         "## Host build, side by side (hyperfine)\n\n" + side_by_side_table(
             host, "test target, direct"),
