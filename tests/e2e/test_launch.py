@@ -1,6 +1,5 @@
 """The launch: finding the launcher, deriving the target, exit statuses, options and the trace."""
 import os
-import shutil
 import subprocess
 import unittest
 

@@ -3,10 +3,9 @@ import os
 import shutil
 import subprocess
 import unittest
-from pathlib import Path
 
 from harness import (BUILD_DIR, EXE, LAUNCHERS, PROGRAMS_DIR, WINDOWS, Received, TreeTestCase,
-                     host_path, launcher_value, run, target_file)
+                     launcher_value, run, target_file)
 
 ALL_LAUNCHERS = sorted(p.name for p in (BUILD_DIR / "generated").iterdir())
 EMPTY_LINES = {2, 11, 15, 29, 33, 35, 45, 55, 90, 96, 108, 112, 118, 122, 141, 144, 148, 153, 161,
