@@ -35,7 +35,7 @@ class RandomVectorTest(TreeTestCase):
         for n in range(vectors):
             args = [random_argument(rng, high_bytes=n % 2 == 1) for _ in range(rng.randint(1, 8))]
             result = run(exe, [host_path(exe)] + args, cwd=exe.parent)
-            self.assertEqual(result.received().argv[1:], args, "vector %d" % n)
+            self.assertEqual(result.received().argv[1:], args, "vector %d: %r" % (n, result))
         print("%d random vectors through the launcher in %.1f s"
               % (vectors, time.monotonic() - began))
 
