@@ -122,7 +122,6 @@ def wine_side_by_side(runs=160, warmup=10):
             ("spawn and wait only -> test target", trees["target"] / "spawn-only.exe",
              HOST_TARGET_ARGS),
             ("launcher -> test target", trees["target"] / (LAUNCHER + ".exe"), HOST_TARGET_ARGS)]
-    results = {}
     # Interleaved rounds, so that a slow spell of the machine touches every row alike.
     samples = {name: [] for name, _, _ in rows}
     for round_runs in [warmup] + [runs // 4] * 4:
@@ -143,9 +142,8 @@ def wine_side_by_side(runs=160, warmup=10):
                 times = [int(t) / 1000 for t in outcome.split("microseconds")[1].split()]
                 if round_runs != warmup:
                     samples[name] += times
-    for name, times in samples.items():
-        results[name] = (statistics.median(times), statistics.stdev(times))
-    return results
+    return {name: (statistics.median(times), statistics.stdev(times))
+            for name, times in samples.items()}
 
 
 def argument(kind, size):

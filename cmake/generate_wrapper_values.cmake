@@ -3,6 +3,7 @@
 #   cmake -DDEFAULTS=<defaults.cmake> -DCONFIG=<target.cmake> -DTEMPLATE=<script template>
 #         -DOUTPUT_DIR=<dir> -P <this file>
 cmake_minimum_required(VERSION 3.25)
+include("${CMAKE_CURRENT_LIST_DIR}/wrapper_fields.cmake")
 include("${DEFAULTS}")
 include("${CONFIG}")
 
@@ -57,9 +58,7 @@ endforeach()
 
 get_filename_component(config_name "${CONFIG}" NAME)
 set(text "// Generated from targets/${config_name}; edit that file instead.\n")
-foreach(field default_program_name wrapper_marker library_dirs_variable library_dirs
-              program_dirs_variable program_dirs target_program_file option_prefix
-              dump_script_option debug_option source_label version_banner notinst_deplibs)
+foreach(field IN LISTS wrapper_value_fields)
   c_string(literal "${${field}}")
   set(attributes "")
   if(field STREQUAL "wrapper_marker")

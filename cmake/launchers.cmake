@@ -3,6 +3,7 @@ file(GLOB launcher_configs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/targets/*.cmake
 list(FILTER launcher_configs EXCLUDE REGEX "/defaults\\.cmake$")
 set(launcher_defaults ${CMAKE_SOURCE_DIR}/targets/defaults.cmake)
 set(launcher_script_template ${CMAKE_SOURCE_DIR}/targets/wrapper-script.sh.in)
+include(${CMAKE_CURRENT_LIST_DIR}/wrapper_fields.cmake)
 
 # <name>_config: an object library with the constants of the launcher described by `config`.
 function(add_launcher_config config)
@@ -15,6 +16,7 @@ function(add_launcher_config config)
             -P ${CMAKE_SOURCE_DIR}/cmake/generate_wrapper_values.cmake
     DEPENDS ${config} ${launcher_defaults} ${launcher_script_template}
             ${CMAKE_SOURCE_DIR}/cmake/generate_wrapper_values.cmake
+            ${CMAKE_SOURCE_DIR}/cmake/wrapper_fields.cmake
     COMMENT "Generating the constants of ${name}")
   add_library(${name}_config OBJECT ${CMAKE_SOURCE_DIR}/launcher/wrapper_config.cc
                                     ${generated}/wrapper_values.inc)
