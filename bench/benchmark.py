@@ -132,8 +132,9 @@ def wine_side_by_side(runs=160, warmup=10):
                 harness.write_request(request, program, argv, program.parent, {}, (), None)
                 with open(request, "ab") as file:
                     file.write(b"repeat " + str(round_runs).encode().hex().encode() + b"\n")
-                subprocess.run([harness.WINE, str(windows / "tests" / "programs" / "qn_runner.exe"),
-                                harness.windows_path(request), harness.windows_path(result)],
+                subprocess.run(harness.wine_command(windows / "tests" / "programs" / "qn_runner.exe",
+                                                    harness.windows_path(request),
+                                                    harness.windows_path(result)),
                                env=harness.wine_environment(), stdout=subprocess.DEVNULL,
                                stderr=subprocess.DEVNULL, check=True)
                 outcome = result.read_text()

@@ -5,7 +5,7 @@ import shutil
 import unittest
 
 from harness import (LAUNCHERS, NEWLINE, WINDOWS, TreeTestCase, host_path, launcher_value,
-                     quote_for_runtime, run, target_file, encode)
+                     quote_if_needed, run, target_file, encode)
 
 LAUNCHER = LAUNCHERS[0]
 LIBRARY = launcher_value(LAUNCHER, "library_dirs")
@@ -16,8 +16,7 @@ WINDOWS_VALUE_MAX = 32766
 
 def compact_line(args):
     """A command line with only the quoting each argument needs, so that many fit."""
-    special = set(b' \t"\\') | set(range(1, 32))
-    return b" ".join(a if a and not special & set(a) else quote_for_runtime(a) for a in args)
+    return b" ".join(quote_if_needed(a) for a in args)
 
 
 class HostileInputTest(TreeTestCase):
@@ -45,19 +44,20 @@ class HostileInputTest(TreeTestCase):
         self.assertEqual(result.received().argv[1:], args)
 
     def long_path(self, size, launcher_dir):
-        """PATH of `size` characters: blanks, quotes, empty entries and missing directories, with
-        the launcher's directory as the last entry."""
-        kinds = ["/no/such/dir", " /with blanks ", '"/quoted dir"', "", "C:\\missing\\bin",
-                 "/x/../y/./z", ";"]
-        entries, length, n = [], 0, 0
-        last = ";" + launcher_dir
+        """PATH of `size` bytes, as the launcher sees it: blanks, quotes, empty entries and missing
+        directories, with the launcher's directory as the last entry."""
+        kinds = [b"/no/such/dir", b" /with blanks ", b'"/quoted dir"', b"", b"C:\\missing\\bin",
+                 b"/x/../y/./z", b";"]
+        last = b";" + encode(launcher_dir)
+        entries, length = [], 0
+        # Every entry adds at least its separator, so the loop ends.
         while length < size - len(last) - 40:
-            entry = kinds[n % len(kinds)] + ("%d" % n if kinds[n % len(kinds)] else "")
+            kind = kinds[len(entries) % len(kinds)]
+            entry = kind + (b"%d" % len(entries) if kind else b"")
             entries.append(entry)
             length += len(entry) + 1
-            n += 1
-        path = ";".join(entries)
-        path += "x" * (size - len(path) - len(last)) + last
+        path = b";".join(entries)
+        path += b"x" * (size - len(path) - len(last)) + last
         self.assertEqual(len(path), size)
         return path
 
@@ -79,7 +79,7 @@ class HostileInputTest(TreeTestCase):
                 result = run(exe, [exe.name, "--qn-debug"], cwd=elsewhere,
                              env={"PATH": path, "QN_SHOW": "PATH"})
                 self.assertEqual(result.status, 0, result.stderr[-300:])
-                self.assertEqual(result.received().env["PATH"], front + encode(path))
+                self.assertEqual(result.received().env["PATH"], front + path)
                 # The search went through every entry, to the launcher's at the end.
                 self.assertIn(b":237: (main) found exe (before symlink chase) at: %s/%s%s"
                               % (encode(host_path(exe.parent)), encode(exe.name), NEWLINE),
@@ -121,12 +121,20 @@ class HostileInputTest(TreeTestCase):
                                 result.stderr[-200:])
 
     def deep_directory(self, length):
+        """A new directory whose path, as the launcher sees it, is `length` bytes long."""
         directory = self.new_dir()
-        while len(host_path(directory)) < length:
-            part = "d" * min(50, length - len(host_path(directory)) - 1)
-            directory = directory / part
+        missing = length - len(encode(host_path(directory)))
+        self.assertGreaterEqual(missing, 2, "the scratch directory is too deep already")
+        while missing > 0:
+            # Each step adds a separator and at least one letter, and never leaves a single byte
+            # to add, which no component could fill.
+            part = min(50, missing - 1)
+            if missing - (part + 1) == 1:
+                part -= 1
+            directory = directory / ("d" * part)
+            missing -= part + 1
         directory.mkdir(parents=True, exist_ok=True)
-        self.assertEqual(len(host_path(directory)), length)
+        self.assertEqual(len(encode(host_path(directory))), length)
         return directory
 
     @unittest.skipIf(WINDOWS, "Wine cannot start a program in so deep a directory")

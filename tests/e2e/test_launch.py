@@ -3,8 +3,8 @@ import os
 import subprocess
 import unittest
 
-from harness import (EXE, LAUNCHERS, NEWLINE, WINDOWS, TreeTestCase, host_path, launcher_value,
-                     run, trace)
+from harness import (EXE, LAUNCHERS, NEWLINE, WINDOWS, TreeTestCase, encode, host_path,
+                     launcher_value, run, trace)
 
 LAUNCHER = LAUNCHERS[0]
 LABEL = launcher_value(LAUNCHER, "source_label")
@@ -27,7 +27,7 @@ class LaunchTest(TreeTestCase):
         return run(exe, [argv0 or host_path(exe)] + list(args), cwd=cwd or exe.parent, **kwargs)
 
     def assert_started(self, result, entry0, args):
-        self.assertEqual(result.received().argv, [entry0.encode()] + [a.encode() for a in args],
+        self.assertEqual(result.received().argv, [encode(entry0)] + [encode(a) for a in args],
                          result)
 
     def test_exit_status_passes_through(self):
@@ -60,7 +60,7 @@ class LaunchTest(TreeTestCase):
         last = result.stderr.split(NEWLINE)[-2]
         self.assertEqual(last, b'%s:%s:322: (main) failed to launch target "%s": '
                                b'No such file or directory' % (exe.name.encode(), LABEL,
-                                                               qn_argv_zero.encode()))
+                                                               encode(qn_argv_zero)))
 
     def test_target_that_cannot_be_executed_gives_127(self):
         exe = self.make_tree(target=False)
@@ -183,7 +183,7 @@ class LaunchTest(TreeTestCase):
                                      unset=unset)
                 self.assertEqual(result.status, 0, result)
                 self.assertIn(b":237: (main) found exe (before symlink chase) at: %s%s"
-                              % (found.encode(), NEWLINE), result.stderr)
+                              % (encode(found), NEWLINE), result.stderr)
                 directory = slashes(found[:len(found) - len(exe.name)])
                 self.assert_started(result, directory + ".libs/" + base_name(exe) + ".exe", ["arg"])
 
@@ -205,7 +205,7 @@ class LaunchTest(TreeTestCase):
         directory = slashes(host_path(exe.parent)) + "/.libs/"
         self.assert_started(result, directory + "renamed-tool.exe", ["a"])
         self.assertIn(b"renamed-tool%s:%s:308: (main) qn_argv_zero: %s%s%s"
-                      % (EXE.encode(), LABEL, directory.encode(), TARGET_FILE.encode(), NEWLINE),
+                      % (EXE.encode(), LABEL, encode(directory), TARGET_FILE.encode(), NEWLINE),
                       result.stderr)
 
     def test_each_launcher_starts_its_own_target(self):
@@ -223,7 +223,6 @@ class LaunchTest(TreeTestCase):
 class ImageTest(unittest.TestCase):
     def test_marker_stays_in_the_image_even_stripped(self):
         from harness import BUILD_DIR, SCRATCH
-        SCRATCH.mkdir(parents=True, exist_ok=True)
         for launcher in LAUNCHERS:
             with self.subTest(launcher):
                 image = BUILD_DIR / (launcher + EXE)

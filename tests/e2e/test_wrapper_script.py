@@ -1,11 +1,12 @@
 """The wrapper script: the layout of each generated text, and the script run as a program."""
 import os
+import shlex
 import shutil
 import subprocess
 import unittest
 
 from harness import (BUILD_DIR, EXE, LAUNCHERS, PROGRAMS_DIR, WINDOWS, Received, TreeTestCase,
-                     launcher_value, run, target_file)
+                     encode, launcher_value, run, target_file)
 
 ALL_LAUNCHERS = sorted(p.name for p in (BUILD_DIR / "generated").iterdir())
 EMPTY_LINES = {2, 11, 15, 29, 33, 35, 45, 55, 90, 96, 108, 112, 118, 122, 141, 144, 148, 153, 161,
@@ -165,8 +166,8 @@ class ScriptProgramTest(TreeTestCase):
                 done = self.run_script([shell, str(script)], args)
                 self.assertEqual(done.returncode, 0, done.stderr)
                 received = Received(done.stdout)
-                self.assertEqual(received.argv, [str(script.parent / ".libs" / target_file(self.launcher)).encode()]
-                                 + [a.encode() for a in args])
+                self.assertEqual(received.argv, [encode(script.parent / ".libs" / target_file(self.launcher))]
+                                 + [encode(a) for a in args])
                 self.assertEqual(received.env["PATH"], self.expected_path("/usr/bin:/bin"))
                 self.assertEqual((received.env["BIN_SH"], received.env["DUALCASE"]), (b"xpg4", b"1"))
 
@@ -239,7 +240,7 @@ class ScriptProgramTest(TreeTestCase):
                     done = self.run_script(command, ["--qn-debug", "x"], cwd=cwd)
                     self.assertEqual(done.returncode, 0, done.stderr)
                     self.assertEqual(Received(done.stdout).argv[0],
-                                     str(script.parent / ".libs" / target_file(self.launcher)).encode())
+                                     encode(script.parent / ".libs" / target_file(self.launcher)))
 
     def test_reached_through_a_chain_of_links(self):
         script = self.make_script_tree()
@@ -249,7 +250,7 @@ class ScriptProgramTest(TreeTestCase):
         # links/a/first -> ../b/second (relative) -> the script (absolute)
         (links / "b" / "second").symlink_to(script)
         (links / "a" / "first").symlink_to("../b/second")
-        program = str(script.parent / ".libs" / target_file(self.launcher)).encode()
+        program = encode(script.parent / ".libs" / target_file(self.launcher))
         for command in ([str(links / "a" / "first")], ["/bin/bash", str(links / "a" / "first")],
                         ["/bin/dash", str(links / "a" / "first")], ["/bin/dash", "first"]):
             with self.subTest(command=command):
@@ -262,7 +263,8 @@ class ScriptProgramTest(TreeTestCase):
         names = ["generated_by_quenlo_version", "notinst_deplibs", "relink_command",
                  "sed_quote_subst", "BIN_SH", "DUALCASE", "program", "progdir", "thisdir", "PATH"]
         shown = " ".join('"${%s-<unset>}"' % name for name in names)
-        command = "%s %s=%s; . %s; printf '%%s\\n' %s" % (prelude, magic, "'%s'" % MAGIC, script, shown)
+        command = "%s %s=%s; . %s; printf '%%s\\n' %s" % (prelude, magic, shlex.quote(MAGIC),
+                                                         shlex.quote(str(script)), shown)
         done = self.run_script([shell, "-c", command])
         self.assertEqual(done.returncode, 0, done.stderr)
         return dict(zip(names, done.stdout.decode().split("\n")))
@@ -286,7 +288,7 @@ class ScriptProgramTest(TreeTestCase):
         for shell in SHELLS:
             with self.subTest(shell):
                 left = self.source(shell, script, "quenlo_execute_magic",
-                                   prelude="file=%s; ECHO='printf %%s\\n';" % script)
+                                   prelude="file=%s; ECHO='printf %%s\\n';" % shlex.quote(str(script)))
                 self.assertEqual(left["generated_by_quenlo_version"], "<unset>")
                 self.assertEqual((left["program"], left["progdir"], left["thisdir"]),
                                  (target_file(self.launcher), str(script.parent / ".libs"),

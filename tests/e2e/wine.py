@@ -23,7 +23,8 @@ def start():
         subprocess.run([WINESERVER, "-k"], env=env, timeout=60, **quiet)
         subprocess.run([WINESERVER, "-w"], env=env, timeout=60, **quiet)
         subprocess.run([WINESERVER, "-p"], env=env, check=True, timeout=60, **quiet)
-    subprocess.run([harness.WINE, "wineboot", "--init"], env=env, check=True, timeout=300, **quiet)
+    subprocess.run(harness.wine_command("wineboot", "--init"), env=env, check=True, timeout=300,
+                   **quiet)
     print("wine prefix %s ready in %.1f s" % (env["WINEPREFIX"], time.monotonic() - began))
 
 

@@ -101,6 +101,10 @@ int main(int argc, char** argv) {
   QueryPerformanceFrequency(&frequency);
   std::vector<long long> microseconds;
   std::FILE* result = std::fopen(argv[2], "wb");
+  if (result == nullptr) {
+    std::perror(argv[2]);
+    return 2;
+  }
   for (long run = 0; run < repeat; ++run) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
