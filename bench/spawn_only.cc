@@ -8,6 +8,6 @@ int main(int, char** argv) {
   std::string self = argv[0];
   std::string target = self.substr(0, self.find_last_of("/\\") + 1) + ".libs/" + TARGET_FILE;
   argv[0] = &target[0];
-  int status = platform_spawn_wait(argv[0], argv);
-  return status == -1 ? 127 : status;
+  int status = 0;
+  return platform_spawn_wait(argv[0], argv, &status) ? status : 127;
 }

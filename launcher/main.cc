@@ -132,8 +132,8 @@ int main(int argc, char** argv) {
   // The spawn joins the strings with blanks and quotes nothing; the target's runtime splits the
   // line again. The unquoted vector stays allocated, as everything main keeps does.
   newargz = quote_arguments(newargz);
-  int status = platform_spawn_wait(qn_argv_zero, newargz);
-  if (status == -1) {
+  int status = 0;
+  if (!platform_spawn_wait(qn_argv_zero, newargz, &status)) {
     debug_print(source_label, kLineLaunchFailed, "(main) failed to launch target \"%s\": %s\n",
                 qn_argv_zero, text_or_null(std::strerror(errno)));
     return kTargetNotStarted;

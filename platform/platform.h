@@ -3,10 +3,11 @@
 
 #include <cstddef>
 
-// Starts the program at `path` with the null-terminated `argv`, waits for it and returns its exit
-// status; -1 with errno set when it cannot be started. The strings of argv are joined with single
-// blanks into the program's command line, as the Windows runtime does; nothing is quoted here.
-int platform_spawn_wait(const char* path, char* const* argv);
+// Starts the program at `path` with the null-terminated `argv` and waits for it: true with its
+// exit status in *status (all 32 bits of a Windows exit code, 0xFFFFFFFF as -1), false with errno
+// set when it cannot be started. The strings of argv are joined with single blanks into the
+// program's command line, as the Windows runtime does; nothing is quoted here.
+bool platform_spawn_wait(const char* path, char* const* argv, int* status);
 
 // Hands "NAME=value" to the environment, which keeps the string itself; 0 when it was accepted.
 int platform_put_env(char* assignment);
@@ -15,7 +16,8 @@ int platform_put_env(char* assignment);
 // when it cannot be read or does not fit.
 char* platform_current_directory(char* buffer, std::size_t size);
 
-// Stores the file mode of path in *mode; -1 when the status query fails.
+// Stores the file mode of path in *mode, in the layout that msvcrt and POSIX share (the type in
+// 0170000, 0100000 for a regular file; the execute bits 0111); -1 when the status query fails.
 int platform_file_mode(const char* path, unsigned* mode);
 
 // Puts standard output into untranslated mode, so that "\n" leaves as one byte.

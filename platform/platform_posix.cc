@@ -20,7 +20,7 @@ extern char** environ;
 extern "C" [[noreturn]] void __assert_fail(const char* expression, const char* file,
                                            unsigned line, const char* function) noexcept;
 
-int platform_spawn_wait(const char* path, char* const* argv) {
+bool platform_spawn_wait(const char* path, char* const* argv, int* status) {
   // On Windows the target gets one command line, the strings joined with single blanks, which
   // its runtime splits again; the target here gets what that splitting gives.
   char* line = join_command_line(argv);
@@ -28,7 +28,7 @@ int platform_spawn_wait(const char* path, char* const* argv) {
   std::free(line);
   if (split == nullptr) {
     errno = ENOMEM;
-    return -1;
+    return false;
   }
   // As system() does, the launcher ignores SIGINT and SIGQUIT while the target runs: a signal
   // to the terminal's process group is the target's to handle, and the launcher goes on
@@ -50,24 +50,25 @@ int platform_spawn_wait(const char* path, char* const* argv) {
   int error = posix_spawn(&child, path, nullptr, &attributes, split, environ);
   posix_spawnattr_destroy(&attributes);
   std::free(split);
-  int status = 0;
+  int wait_status = 0;
   pid_t waited = 0;
   if (error == 0) {
     do {
-      waited = waitpid(child, &status, 0);
+      waited = waitpid(child, &wait_status, 0);
     } while (waited < 0 && errno == EINTR);
   }
   sigaction(SIGINT, &old_interrupt, nullptr);
   sigaction(SIGQUIT, &old_quit, nullptr);
   if (error != 0) {
-    // glibc reports a failed exec here, so a missing or non-executable target is -1 as on Windows.
+    // glibc reports a failed exec here, so a missing or non-executable target fails to start
+    // as on Windows.
     errno = error;
-    return -1;
+    return false;
   }
-  if (waited < 0) return -1;
+  if (waited < 0) return false;
   // A shell reports a program ended by a signal as 128 plus the signal number.
-  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-  return WEXITSTATUS(status);
+  *status = WIFSIGNALED(wait_status) ? 128 + WTERMSIG(wait_status) : WEXITSTATUS(wait_status);
+  return true;
 }
 
 int platform_put_env(char* assignment) {

@@ -47,14 +47,18 @@ BOOL WINAPI leave_interrupt_to_target(DWORD event) {
 
 }  // namespace
 
-int platform_spawn_wait(const char* path, char* const* argv) {
+bool platform_spawn_wait(const char* path, char* const* argv, int* status) {
   if (!fits_command_line(argv)) {
     errno = E2BIG;
-    return -1;
+    return false;
   }
   SetConsoleCtrlHandler(leave_interrupt_to_target, /* Add */ TRUE);
-  // msvcrt returns the exit code as a pointer-sized value; the launcher reports it as 32 bits.
-  return static_cast<int>(_spawnv(_P_WAIT, path, argv));
+  // _P_WAIT returns -1 both for a failed start and for an exit code of 0xFFFFFFFF (an exit(-1)),
+  // and errno does not tell them apart: msvcrt's search for the file sets it before a start that
+  // succeeds. Started without waiting, the start has a result of its own.
+  intptr_t process = _spawnv(_P_NOWAIT, path, argv);
+  if (process == -1) return false;
+  return _cwait(status, process, _WAIT_CHILD) != -1;
 }
 
 int platform_put_env(char* assignment) {

@@ -22,6 +22,8 @@ constexpr int kLineAssertPattern = 573;
 // The buffer the current directory is read into; a longer directory is a fatal error.
 constexpr std::size_t kCurrentDirectorySize = 260;
 constexpr unsigned kAnyExecuteBit = 0111;
+constexpr unsigned kFileTypeBits = 0170000;
+constexpr unsigned kRegularFile = 0100000;
 constexpr char kExeSuffix[] = ".exe";
 
 bool has_drive_prefix(const char* path) {
@@ -105,7 +107,9 @@ int check_executable(const char* path) {
   if (path == nullptr || *path == '\0') return 0;
   unsigned mode;
   if (platform_file_mode(path, &mode) < 0) return 0;
-  return (mode & kAnyExecuteBit) != 0 ? 1 : 0;
+  // msvcrt reports execute bits for a directory too, and a directory named like the launcher
+  // must not end the search.
+  return (mode & kFileTypeBits) == kRegularFile && (mode & kAnyExecuteBit) != 0 ? 1 : 0;
 }
 
 char* find_executable(const char* name) {

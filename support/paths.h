@@ -6,8 +6,8 @@
 // "1:prog" -> "1:prog". A position inside `path`, which must be present.
 const char* last_path_component(const char* path);
 
-// 1 when the file status of `path` carries an execute bit (directories included), else 0;
-// null and "" give 0 without a query.
+// 1 when `path` names a regular file whose status carries an execute bit, else 0 (a directory
+// gives 0); null and "" give 0 without a query.
 int check_executable(const char* path);
 
 // The path of the launcher's executable as found from the name it was started under: the name

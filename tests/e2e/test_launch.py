@@ -43,12 +43,15 @@ class LaunchTest(TreeTestCase):
                 self.assertEqual(result.stderr, b"")
 
     @unittest.skipUnless(WINDOWS, "only a Windows exit code can be 0xFFFFFFFF")
-    def test_exit_code_minus_one_counts_as_failed_start(self):
-        # _spawnv gives -1 both for a failed start and for a target that exits with -1.
+    def test_exit_code_minus_one_passes_through(self):
+        # The spawn gives -1 for this exit code as for a failed start, but leaves errno alone.
         exe = self.make_tree()
-        result = self.launch(exe, [], env={"QN_EXIT": str(0xFFFFFFFF)})
-        self.assertEqual(result.status, 127)
-        self.assertEqual(result.received().argv[1:], [])
+        for args in ([], ["--qn-debug"]):
+            with self.subTest(args=args):
+                result = self.launch(exe, args, env={"QN_EXIT": str(0xFFFFFFFF)})
+                self.assertEqual(result.status, 0xFFFFFFFF)
+                self.assertEqual(result.received().argv[1:], [])
+                self.assertNotIn(b":322: ", result.stderr)
 
     def test_missing_target_gives_127(self):
         exe = self.make_tree(target=False)
@@ -186,6 +189,43 @@ class LaunchTest(TreeTestCase):
                               % (encode(found), NEWLINE), result.stderr)
                 directory = slashes(found[:len(found) - len(exe.name)])
                 self.assert_started(result, directory + ".libs/" + base_name(exe) + ".exe", ["arg"])
+
+    def test_directory_named_like_the_launcher_is_passed_over(self):
+        # msvcrt gives a directory execute bits; one named like the launcher, with or without
+        # ".exe", must not end the search, or the launcher would look for its target beside it.
+        exe = self.make_tree()
+        bin_dir, base = exe.parent, base_name(exe)
+        system = "C:\\windows\\system32" if WINDOWS else "/usr/bin"
+        rows = [
+            # name, argv[0], name of the directory, where it lies, working directory, PATH
+            ("earlier_path_entry", base, base, "decoy", "elsewhere", "%D;%B"),
+            ("earlier_path_entry_suffixed", base, base + ".exe", "decoy", "elsewhere", "%D;%B"),
+            ("current_directory_first", base, base + ".exe", "decoy", "decoy", ";%B"),
+        ]
+        if WINDOWS:
+            rows += [
+                ("earlier_path_entry_started_with_suffix", exe.name, exe.name, "decoy",
+                 "elsewhere", "%D;%B"),
+                # cmd.exe passes argv[0] without ".exe": the plain name is tried first.
+                ("beside_the_launcher", base, base, "bin", "bin", system),
+            ]
+        for name, argv0, directory_name, where, cwd, path in rows:
+            with self.subTest(name):
+                places = {"decoy": self.new_dir(), "elsewhere": self.new_dir(), "bin": bin_dir}
+                decoy = places[where] / directory_name
+                decoy.mkdir()
+                self.addCleanup(decoy.rmdir)
+                path = path.replace("%D", host_path(places["decoy"])).replace("%B", host_path(bin_dir))
+                result = self.launch(exe, ["--qn-debug", "a"], cwd=places[cwd], argv0=argv0,
+                                     env={"PATH": path})
+                self.assertEqual(result.status, 0, result)
+                self.assertIn(b":369: (check_executable): %s%s"
+                              % (encode(host_path(places[where]) + "/" + directory_name), NEWLINE),
+                              result.stderr)
+                self.assertIn(b":237: (main) found exe (before symlink chase) at: %s%s"
+                              % (encode(host_path(bin_dir) + "/" + exe.name), NEWLINE), result.stderr)
+                self.assert_started(result, slashes(host_path(bin_dir)) + "/.libs/" + base + ".exe",
+                                    ["a"])
 
     def test_launcher_that_cannot_find_itself(self):
         exe = self.make_tree()

@@ -158,7 +158,8 @@ TEST_F(SearchTest, CheckExecutable) {
       {"executable_file", file("run.exe"), 1},
       {"owner_may_not_execute", file("group.exe", 0610), 1},
       {"plain_file", file("data.txt", 0644), 0},
-      {"directory", dir("sub"), 1},
+      {"directory", dir("sub"), 0},
+      {"directory_named_like_a_program", dir("sub.exe"), 0},
       {"missing", root_ + "/missing", 0},
       {"empty", "", 0},
   };
@@ -194,7 +195,8 @@ TEST_F(SearchTest, SearchOrder) {
   const std::string a = dir("a"), b = dir("b");
   struct Case {
     const char* name;
-    std::vector<std::string> files;   // created before the search, relative to the root
+    std::vector<std::string> files;   // created before the search, relative to the root; "d/" a
+                                      // directory, ":0644" a mode
     const char* path;                 // PATH, with %A and %B for the two directories; null: unset
     const char* argv0;                // %R for the root
     std::string want;                 // found path, %R for the root; "<null>" for none
@@ -232,6 +234,13 @@ TEST_F(SearchTest, SearchOrder) {
       {"missing_suffix_current_directory", {"p.exe"}, "%A", "p", "%R/p.exe",
        {"%A/p", "%A/p.exe", "%R/p", "%R/p.exe"}},
       {"upper_case_suffix_gets_one_more_try", {}, "", "p.EXE", "<null>", {"%R/p.EXE", "%R/p.EXE.exe"}},
+      // A directory named like the program is passed over, whatever its execute bits.
+      {"directory_in_earlier_entry", {"a/p.exe/", "b/p.exe"}, "%A;%B", "p.exe", "%B/p.exe",
+       {"%A/p.exe", "%B/p.exe"}},
+      {"directory_without_suffix_in_earlier_entry", {"a/p/", "b/p.exe"}, "%A;%B", "p", "%B/p.exe",
+       {"%A/p", "%A/p.exe", "%B/p", "%B/p.exe"}},
+      {"directory_without_suffix_in_current_directory", {"p/", "p.exe"}, "%A", "p", "%R/p.exe",
+       {"%A/p", "%A/p.exe", "%R/p", "%R/p.exe"}},
   };
   auto expand = [&](std::string text) {
     for (auto [key, value] : {std::pair<std::string, std::string>{"%A", a}, {"%B", b}, {"%R", root_}}) {
@@ -248,7 +257,9 @@ TEST_F(SearchTest, SearchOrder) {
     dir("b");
     for (const std::string& spec : c.files) {
       std::size_t colon = spec.rfind(":0");
-      if (colon != std::string::npos) {
+      if (spec.back() == '/') {
+        std::filesystem::create_directories(root_ + "/" + spec);
+      } else if (colon != std::string::npos) {
         file(spec.substr(0, colon), std::strtoul(spec.c_str() + colon + 1, nullptr, 8));
       } else {
         file(spec);
