@@ -126,23 +126,11 @@ def wine_side_by_side(runs=160, warmup=10):
     samples = {name: [] for name, _, _ in rows}
     for round_runs in [warmup] + [runs // 4] * 4:
         for name, program, args in rows:
-            with tempfile.TemporaryDirectory(dir=WORK) as work:
-                request, result = Path(work) / "request", Path(work) / "result"
-                argv = [harness.encode(a) for a in [harness.host_path(program)] + args]
-                harness.write_request(request, program, argv, program.parent, {}, (), None)
-                with open(request, "ab") as file:
-                    file.write(b"repeat " + str(round_runs).encode().hex().encode() + b"\n")
-                subprocess.run(harness.wine_command(windows / "tests" / "programs" / "qn_runner.exe",
-                                                    harness.windows_path(request),
-                                                    harness.windows_path(result)),
-                               env=harness.wine_environment(), stdout=subprocess.DEVNULL,
-                               stderr=subprocess.DEVNULL, check=True)
-                outcome = result.read_text()
-                if "microseconds" not in outcome:
-                    raise RuntimeError("the runner could not start %s: %s" % (program, outcome))
-                times = [int(t) / 1000 for t in outcome.split("microseconds")[1].split()]
-                if round_runs != warmup:
-                    samples[name] += times
+            result = harness.run(program, [harness.host_path(program)] + args, program.parent,
+                                 repeat=round_runs)
+            times = [t / 1000 for t in result.microseconds]
+            if round_runs != warmup:
+                samples[name] += times
     return {name: (statistics.median(times), statistics.stdev(times))
             for name, times in samples.items()}
 

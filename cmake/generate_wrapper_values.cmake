@@ -1,9 +1,11 @@
-# Turns one file of targets/ into the C++ definitions of its launcher's constants, the wrapper
-# script's text among them, and writes that text beside them as wrapper-script.sh.
+# Turns one values file into the C++ definitions of its launcher's constants, the wrapper script's
+# text among them, and writes that text beside them as wrapper-script.sh and every value as
+# wrapper_values.json, which the tests read.
 #   cmake -DDEFAULTS=<defaults.cmake> -DCONFIG=<target.cmake> -DTEMPLATE=<script template>
 #         -DOUTPUT_DIR=<dir> -P <this file>
 cmake_minimum_required(VERSION 3.25)
 include("${CMAKE_CURRENT_LIST_DIR}/wrapper_fields.cmake")
+get_filename_component(launcher_name "${CONFIG}" NAME_WLE)
 include("${DEFAULTS}")
 include("${CONFIG}")
 
@@ -19,7 +21,8 @@ function(check_entries field)
   endforeach()
 endfunction()
 
-function(c_string out value)
+# The value as a string literal that C++ and JSON read alike.
+function(string_literal out value)
   string(REPLACE "\\" "\\\\" value "${value}")
   string(REPLACE "\"" "\\\"" value "${value}")
   string(REPLACE "\n" "\\n" value "${value}")
@@ -57,9 +60,12 @@ foreach(list_field library_dirs program_dirs)
 endforeach()
 
 get_filename_component(config_name "${CONFIG}" NAME)
-set(text "// Generated from targets/${config_name}; edit that file instead.\n")
+set(text "// Generated from ${config_name}; edit that file instead.\n")
+string_literal(json_name "${launcher_name}")
+set(json "{\"name\": ${json_name}}")
 foreach(field IN LISTS wrapper_value_fields)
-  c_string(literal "${${field}}")
+  string_literal(literal "${${field}}")
+  string(JSON json SET "${json}" "${field}" "${literal}")
   set(attributes "")
   if(field STREQUAL "wrapper_marker")
     # Nothing reads the marker, yet it must stay in the image.
@@ -76,3 +82,4 @@ string(REGEX REPLACE "(0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x
 string(APPEND text "const char wrapper_script_text[] = {\n${script_bytes}0x00};\n")
 
 write_if_changed("${OUTPUT_DIR}/wrapper_values.inc" "${text}")
+write_if_changed("${OUTPUT_DIR}/wrapper_values.json" "${json}\n")

@@ -11,6 +11,7 @@ function(add_launcher_config config)
   set(generated ${CMAKE_BINARY_DIR}/generated/${name})
   add_custom_command(
     OUTPUT ${generated}/wrapper_values.inc ${generated}/wrapper-script.sh
+           ${generated}/wrapper_values.json
     COMMAND ${CMAKE_COMMAND} -DDEFAULTS=${launcher_defaults} -DCONFIG=${config}
             -DTEMPLATE=${launcher_script_template} -DOUTPUT_DIR=${generated}
             -P ${CMAKE_SOURCE_DIR}/cmake/generate_wrapper_values.cmake

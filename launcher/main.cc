@@ -5,54 +5,24 @@
 #include <cstring>
 
 #include "launcher/wrapper_config.h"
+#include "launcher/wrapper_script.h"
 #include "platform/platform.h"
-#include "script/wrapper_script.h"
+#include "support/diagnostic_lines.h"
 #include "support/diagnostics.h"
 #include "support/environment.h"
 #include "support/paths.h"
 #include "support/quoting.h"
+#include "support/strings.h"
 
 namespace {
 
-constexpr int kLineUnrecognizedOption = 220;
-constexpr int kLineBanner = 230;
-constexpr int kLineArgvZero = 231;
-constexpr int kLineProgramName = 232;
-constexpr int kLineCouldNotFind = 236;
-constexpr int kLineFoundBeforeLinks = 237;
-constexpr int kLineFoundAfterLinks = 242;
-constexpr int kLineTargetName = 265;
-constexpr int kLineQnArgvZero = 308;
-constexpr int kLineNewArgz = 312;
-constexpr int kLineLaunchFailed = 322;
-
-constexpr char object_dir_name[] = ".libs";
-constexpr char exe_suffix[] = ".exe";
-constexpr int kTargetNotStarted = 127;
-
-bool starts_with(const char* text, const char* prefix) {
-  return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
-}
-
-// `name` made to end in ".exe": a fresh string; the stripped copy it came from is freed.
-char* with_exe_suffix(char* name) {
-  strip_suffix(name, exe_suffix);
-  char* suffixed = join_strings(name, exe_suffix, 1);
-  std::free(name);
-  return suffixed;
-}
-
-void to_forward_slashes(char* path) {
-  for (; *path != '\0'; ++path) {
-    if (*path == '\\') *path = '/';
-  }
-}
+constexpr int target_not_started_status = 127;
 
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 1 || argv[0] == nullptr) {
-    fatal_error(source_label, kLineCouldNotFind, "couldn't find %s", text_or_null(nullptr));
+    fatal_error(source_label, line_could_not_find, "couldn't find %s", text_or_null(nullptr));
   }
   program_name = copy_string(last_path_component(argv[0]));
 
@@ -66,9 +36,9 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (std::strcmp(argv[i], debug_option) == 0) {
-      debug_enabled = 1;
+      debug_enabled = true;
     } else if (starts_with(argv[i], option_prefix)) {
-      fatal_error(source_label, kLineUnrecognizedOption, "unrecognized %s option: '%s'",
+      fatal_error(source_label, line_unrecognized_option, "unrecognized %s option: '%s'",
                   option_prefix, argv[i]);
     } else {
       newargz[count++] = copy_string(argv[i]);
@@ -76,45 +46,26 @@ int main(int argc, char** argv) {
   }
   newargz[count] = nullptr;
 
-  debug_print(source_label, kLineBanner, "%s", version_banner);
-  debug_print(source_label, kLineArgvZero, "(main) argv[0]: %s\n", argv[0]);
-  debug_print(source_label, kLineProgramName, "(main) program_name: %s\n", program_name);
+  debug_print(source_label, line_banner, "%s", version_banner);
+  debug_print(source_label, line_argv_zero, "(main) argv[0]: %s\n", argv[0]);
+  debug_print(source_label, line_program_name, "(main) program_name: %s\n", program_name);
 
   char* wrapper_path = find_executable(argv[0]);
   if (wrapper_path == nullptr) {
-    fatal_error(source_label, kLineCouldNotFind, "couldn't find %s", argv[0]);
+    fatal_error(source_label, line_could_not_find, "couldn't find %s", argv[0]);
   }
-  debug_print(source_label, kLineFoundBeforeLinks,
+  debug_print(source_label, line_found_before_links,
               "(main) found exe (before symlink chase) at: %s\n", wrapper_path);
-
-  char* wrapper_dir = follow_links(wrapper_path);
-  debug_print(source_label, kLineFoundAfterLinks,
-              "(main) found exe (after symlink chase) at: %s\n", wrapper_dir);
+  char* resolved_path = follow_links(wrapper_path);
+  debug_print(source_label, line_found_after_links,
+              "(main) found exe (after symlink chase) at: %s\n", resolved_path);
   std::free(wrapper_path);
 
-  char* wrapper_file_name = copy_string(last_path_component(wrapper_dir));
-  strip_suffix(wrapper_dir, wrapper_file_name);
-  wrapper_file_name = with_exe_suffix(wrapper_file_name);
-  char* target_file_name = with_exe_suffix(copy_string(last_path_component(target_program_file)));
-  debug_print(source_label, kLineTargetName, "(main) quenlo target name: %s\n",
-              target_file_name);
-
-  // Entry 0 is "<dir>.libs/<launcher file>", qn_argv_zero "<dir>.libs/<target file>".
-  newargz[0] = static_cast<char*>(alloc_or_die(std::strlen(wrapper_dir) +
-                                               std::strlen(wrapper_file_name) +
-                                               sizeof object_dir_name + 1));
-  std::strcpy(newargz[0], wrapper_dir);
-  std::strcat(newargz[0], object_dir_name);
-  std::strcat(newargz[0], "/");
-  char* libs_dir = copy_string(newargz[0]);
-  std::strcat(newargz[0], wrapper_file_name);
-  char* qn_argv_zero = join_strings(libs_dir, target_file_name, 1);
-  std::free(libs_dir);
-  to_forward_slashes(newargz[0]);
-  to_forward_slashes(qn_argv_zero);
-  std::free(target_file_name);
-  std::free(wrapper_dir);
-  std::free(wrapper_file_name);
+  char* qn_argv_zero = nullptr;
+  derive_target_paths(resolved_path, target_program_file, &newargz[0], &qn_argv_zero);
+  std::free(resolved_path);
+  debug_print(source_label, line_target_name, "(main) quenlo target name: %s\n",
+              last_path_component(qn_argv_zero));
 
   qn_setenv("BIN_SH", "xpg4");
   qn_setenv("DUALCASE", "1");
@@ -122,10 +73,10 @@ int main(int argc, char** argv) {
   qn_update_exe_path(program_dirs_variable, program_dirs);
   qn_update_lib_path(library_dirs_variable, library_dirs);
 
-  debug_print(source_label, kLineQnArgvZero, "(main) qn_argv_zero: %s\n",
+  debug_print(source_label, line_qn_argv_zero, "(main) qn_argv_zero: %s\n",
               text_or_null(qn_argv_zero));
   for (int i = 0; i < count; ++i) {
-    debug_print(source_label, kLineNewArgz, "(main) newargz[%d]: %s\n", i,
+    debug_print(source_label, line_newargz, "(main) newargz[%d]: %s\n", i,
                 text_or_null(newargz[i]));
   }
 
@@ -134,9 +85,9 @@ int main(int argc, char** argv) {
   newargz = quote_arguments(newargz);
   int status = 0;
   if (!platform_spawn_wait(qn_argv_zero, newargz, &status)) {
-    debug_print(source_label, kLineLaunchFailed, "(main) failed to launch target \"%s\": %s\n",
+    debug_print(source_label, line_launch_failed, "(main) failed to launch target \"%s\": %s\n",
                 qn_argv_zero, text_or_null(std::strerror(errno)));
-    return kTargetNotStarted;
+    return target_not_started_status;
   }
   return status;
 }

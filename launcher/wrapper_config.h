@@ -1,7 +1,9 @@
-// The per-launcher constants compiled into each deliverable from its file in targets/.
+// The per-launcher constants compiled into each deliverable from its values file.
 #pragma once
 
-extern const char default_program_name[];
+// source_label and default_program_name, which the support routines read too.
+#include "support/diagnostics.h"
+
 extern const char wrapper_marker[];
 extern const char library_dirs_variable[];
 extern const char library_dirs[];
@@ -11,6 +13,5 @@ extern const char target_program_file[];
 extern const char option_prefix[];
 extern const char dump_script_option[];
 extern const char debug_option[];
-extern const char source_label[];
 extern const char version_banner[];
 extern const char wrapper_script_text[];

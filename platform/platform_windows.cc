@@ -25,17 +25,17 @@ namespace {
 // CreateProcess takes at most 32,767 characters of command line with the terminator. Past that
 // Wine's _spawnv cuts the line and starts the program with a truncated last argument, so a line
 // that is too long is refused here, as CreateProcess refuses it, before anything starts.
-constexpr std::size_t kMaxCommandLine = 32767;
+constexpr std::size_t max_command_line = 32767;
 
 // A variable's value holds at most 32,767 characters with the terminator. Wine's _putenv takes a
 // longer one and keeps it cut short, so the target would inherit a damaged PATH; it is refused
 // here as Windows refuses it, and the launch goes on as after any refused assignment.
-constexpr std::size_t kMaxVariableValue = 32767;
+constexpr std::size_t max_variable_value = 32767;
 
 bool fits_command_line(char* const* argv) {
   std::size_t size = 0;  // each string with its blank or, for the last one, the terminator
   for (char* const* arg = argv; *arg != nullptr; ++arg) size += std::strlen(*arg) + 1;
-  return size <= kMaxCommandLine;
+  return size <= max_command_line;
 }
 
 // Ctrl+C and Ctrl+Break reach every process of the console: they are the target's to handle,
@@ -63,7 +63,7 @@ bool platform_spawn_wait(const char* path, char* const* argv, int* status) {
 
 int platform_put_env(char* assignment) {
   const char* equals = std::strchr(assignment, '=');
-  if (equals != nullptr && std::strlen(equals + 1) >= kMaxVariableValue) {
+  if (equals != nullptr && std::strlen(equals + 1) >= max_variable_value) {
     errno = EINVAL;
     return -1;
   }

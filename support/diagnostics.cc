@@ -3,29 +3,16 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
-#include "launcher/wrapper_config.h"
+#include "support/diagnostic_lines.h"
 
 const char* program_name = default_program_name;
-int debug_enabled = 0;
-
-namespace {
-constexpr int kLineMemoryExhausted = 335;
-}  // namespace
+bool debug_enabled = false;
 
 void* alloc_or_die(std::size_t size) {
   void* block = std::malloc(size);
-  if (block == nullptr) fatal_error(source_label, kLineMemoryExhausted, "memory exhausted");
+  if (block == nullptr) fatal_error(source_label, line_memory_exhausted, "memory exhausted");
   return block;
-}
-
-char* copy_string(const char* text) {
-  if (text == nullptr) return nullptr;
-  std::size_t size = std::strlen(text) + 1;
-  char* copy = static_cast<char*>(alloc_or_die(size));
-  std::memcpy(copy, text, size);
-  return copy;
 }
 
 void debug_print(const char* label, int line, const char* format, ...) {

@@ -4,15 +4,19 @@
 #include <cstdarg>
 #include <cstddef>
 
+// Every program that links these routines defines these two: a launcher in its configuration,
+// the tests with values of their own. The label names the source in every diagnostic line; the
+// default name is the launcher's until main takes it from argv[0].
+extern const char source_label[];
+extern const char default_program_name[];
+
 // The launcher's name as diagnostics print it; main replaces the default once, from argv[0].
 extern const char* program_name;
-// Non-zero once "--qn-debug" was seen; only debug_print reads it.
-extern int debug_enabled;
+// True once "--qn-debug" was seen; only debug_print reads it.
+extern bool debug_enabled;
 
 // A fresh block of `size` bytes; on exhaustion a fatal "memory exhausted" line instead of a result.
 void* alloc_or_die(std::size_t size);
-// A fresh copy of `text`; null for null.
-char* copy_string(const char* text);
 
 // With tracing on, "<program_name>:<label>:<line>: " and the formatted text; nothing otherwise.
 void debug_print(const char* label, int line, const char* format, ...)

@@ -1,4 +1,5 @@
-// Path names with Windows rules and the search for the launcher's own executable.
+// Path names with Windows rules, the search for the launcher's own executable and the paths a
+// launch derives from it.
 #include "support/paths.h"
 
 #include <cctype>
@@ -6,25 +7,22 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "launcher/wrapper_config.h"
 #include "platform/platform.h"
+#include "support/diagnostic_lines.h"
 #include "support/diagnostics.h"
+#include "support/strings.h"
 
 namespace {
 
-constexpr int kLineCheckExecutable = 369;
-constexpr int kLineFindExecutable = 414;
-constexpr int kLineGetcwdPathEntry = 468;
-constexpr int kLineGetcwdFinal = 494;
-constexpr int kLineAssertText = 572;
-constexpr int kLineAssertPattern = 573;
-
+// The directory beside the launcher that holds the target, with its separator.
+constexpr char object_dir[] = ".libs/";
+constexpr std::size_t object_dir_length = sizeof object_dir - 1;
+constexpr std::size_t exe_suffix_length = sizeof exe_suffix - 1;
 // The buffer the current directory is read into; a longer directory is a fatal error.
-constexpr std::size_t kCurrentDirectorySize = 260;
-constexpr unsigned kAnyExecuteBit = 0111;
-constexpr unsigned kFileTypeBits = 0170000;
-constexpr unsigned kRegularFile = 0100000;
-constexpr char kExeSuffix[] = ".exe";
+constexpr std::size_t current_directory_size = 260;
+constexpr unsigned any_execute_bit = 0111;
+constexpr unsigned file_type_bits = 0170000;
+constexpr unsigned regular_file = 0100000;
 
 bool has_drive_prefix(const char* path) {
   return std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
@@ -32,15 +30,8 @@ bool has_drive_prefix(const char* path) {
 
 bool is_separator(char c) { return c == '/' || c == '\\'; }
 
-bool ends_with(const char* text, const char* suffix) {
-  std::size_t text_length = std::strlen(text);
-  std::size_t suffix_length = std::strlen(suffix);
-  return suffix_length <= text_length &&
-         std::memcmp(text + text_length - suffix_length, suffix, suffix_length) == 0;
-}
-
 void read_current_directory(char* buffer, int line) {
-  if (platform_current_directory(buffer, kCurrentDirectorySize) == nullptr) {
+  if (platform_current_directory(buffer, current_directory_size) == nullptr) {
     fatal_error(source_label, line, "getcwd failed: %s", text_or_null(std::strerror(errno)));
   }
 }
@@ -60,8 +51,8 @@ char* build_candidate(const char* directory, std::size_t length, const char* nam
 // status query needs the whole file name, so the suffix is tried at the same place in the order.
 char* accept_candidate(char* candidate, const char* name) {
   if (check_executable(candidate)) return candidate;
-  if (!ends_with(name, kExeSuffix)) {
-    char* with_suffix = join_strings(candidate, kExeSuffix, 1);
+  if (!ends_with(name, exe_suffix)) {
+    char* with_suffix = join_strings(candidate, exe_suffix, join_at::end);
     std::free(candidate);
     if (check_executable(with_suffix)) return with_suffix;
     candidate = with_suffix;
@@ -71,7 +62,7 @@ char* accept_candidate(char* candidate, const char* name) {
 }
 
 char* try_in_current_directory(const char* name, int line) {
-  char directory[kCurrentDirectorySize];
+  char directory[current_directory_size];
   read_current_directory(directory, line);
   return accept_candidate(build_candidate(directory, std::strlen(directory), name), name);
 }
@@ -82,12 +73,34 @@ char* search_path(const char* name) {
   while (*entry != '\0') {
     const char* end = std::strchr(entry, ';');
     if (end == nullptr) end = entry + std::strlen(entry);
-    char* found = end == entry ? try_in_current_directory(name, kLineGetcwdPathEntry)
+    char* found = end == entry ? try_in_current_directory(name, line_getcwd_path_entry)
                                : accept_candidate(build_candidate(entry, end - entry, name), name);
     if (found != nullptr) return found;
     entry = *end == ';' ? end + 1 : end;
   }
   return nullptr;
+}
+
+// "<first `length` bytes of directory>.libs/<file>", ".exe" appended to a file that does not end
+// in it, every "\" turned into "/". One fresh string of exactly that size.
+char* in_object_dir(const char* directory, std::size_t length, const char* file) {
+  std::size_t file_length = std::strlen(file);
+  std::size_t suffix_length = ends_with(file, exe_suffix) ? 0 : exe_suffix_length;
+  char* path = static_cast<char*>(
+      alloc_or_die(length + object_dir_length + file_length + suffix_length + 1));
+  char* out = path;
+  std::memcpy(out, directory, length);
+  out += length;
+  std::memcpy(out, object_dir, object_dir_length);
+  out += object_dir_length;
+  std::memcpy(out, file, file_length);
+  out += file_length;
+  std::memcpy(out, exe_suffix, suffix_length);
+  out[suffix_length] = '\0';
+  for (char* p = path; *p != '\0'; ++p) {
+    if (*p == '\\') *p = '/';
+  }
+  return path;
 }
 
 }  // namespace
@@ -101,19 +114,19 @@ const char* last_path_component(const char* path) {
   return component;
 }
 
-int check_executable(const char* path) {
-  debug_print(source_label, kLineCheckExecutable, "(check_executable): %s\n",
+bool check_executable(const char* path) {
+  debug_print(source_label, line_check_executable, "(check_executable): %s\n",
               text_or_empty(path));
-  if (path == nullptr || *path == '\0') return 0;
+  if (path == nullptr || *path == '\0') return false;
   unsigned mode;
-  if (platform_file_mode(path, &mode) < 0) return 0;
+  if (platform_file_mode(path, &mode) < 0) return false;
   // msvcrt reports execute bits for a directory too, and a directory named like the launcher
   // must not end the search.
-  return (mode & kFileTypeBits) == kRegularFile && (mode & kAnyExecuteBit) != 0 ? 1 : 0;
+  return (mode & file_type_bits) == regular_file && (mode & any_execute_bit) != 0;
 }
 
 char* find_executable(const char* name) {
-  debug_print(source_label, kLineFindExecutable, "(find_executable): %s\n", text_or_empty(name));
+  debug_print(source_label, line_find_executable, "(find_executable): %s\n", text_or_empty(name));
   if (name == nullptr || *name == '\0') return nullptr;
   if (has_drive_prefix(name) || is_separator(name[0])) {
     char* found = accept_candidate(copy_string(name), name);
@@ -124,28 +137,16 @@ char* find_executable(const char* name) {
     char* found = search_path(name);
     if (found != nullptr) return found;
   }
-  return try_in_current_directory(name, kLineGetcwdFinal);
+  return try_in_current_directory(name, line_getcwd_final);
 }
 
 char* follow_links(const char* path) { return copy_string(path); }
 
-void strip_suffix(char* text, const char* pattern) {
-  if (text == nullptr) platform_assert_failed("str != NULL", __func__, source_label, kLineAssertText);
-  if (pattern == nullptr) {
-    platform_assert_failed("pat != NULL", __func__, source_label, kLineAssertPattern);
-  }
-  if (ends_with(text, pattern)) text[std::strlen(text) - std::strlen(pattern)] = '\0';
-}
-
-char* join_strings(const char* base, const char* addition, int append) {
-  if (base == nullptr || *base == '\0') return copy_string(addition);
-  std::size_t base_length = std::strlen(base);
-  std::size_t addition_length = std::strlen(addition);
-  char* joined = static_cast<char*>(alloc_or_die(base_length + addition_length + 1));
-  const char* first = append ? base : addition;
-  std::size_t first_length = append ? base_length : addition_length;
-  const char* second = append ? addition : base;
-  std::memcpy(joined, first, first_length);
-  std::memcpy(joined + first_length, second, std::strlen(second) + 1);
-  return joined;
+void derive_target_paths(const char* launcher_path, const char* target_program_file,
+                         char** entry_zero, char** target_path) {
+  const char* launcher_file = last_path_component(launcher_path);
+  std::size_t directory_length = launcher_file - launcher_path;
+  *entry_zero = in_object_dir(launcher_path, directory_length, launcher_file);
+  *target_path = in_object_dir(launcher_path, directory_length,
+                               last_path_component(target_program_file));
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "support/diagnostics.h"
+#include "support/strings.h"
 
 namespace {
 

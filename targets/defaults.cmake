@@ -1,4 +1,7 @@
-# Values every launcher shares; a file of targets/ may set any of them again to differ.
+# Values every launcher shares; a values file may set any of them again to differ.
+# The target and the source label follow the name of the values file, `launcher_name`.
+set(target_program_file "${launcher_name}.exe")
+set(source_label "./.libs/qn-${launcher_name}.cc")
 set(default_program_name "quenlo-wrapper")
 set(wrapper_marker "%%%MAGIC EXE variable%%%")
 set(library_dirs_variable "PATH")

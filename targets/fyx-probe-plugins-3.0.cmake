@@ -1,6 +1,4 @@
 # The launcher that stands in for .libs/fyx-probe-plugins-3.0.exe in the fyx-probe build tree.
-set(target_program_file "fyx-probe-plugins-3.0.exe")
-set(source_label "./.libs/qn-fyx-probe-plugins-3.0.cc")
 
 # Directories put in front of PATH, one entry a line; the build ends each with ";".
 set(library_dirs

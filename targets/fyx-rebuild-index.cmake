@@ -1,6 +1,4 @@
 # The launcher that stands in for .libs/fyx-rebuild-index.exe in the fyx-index build tree.
-set(target_program_file "fyx-rebuild-index.exe")
-set(source_label "./.libs/qn-fyx-rebuild-index.cc")
 
 # Directories put in front of PATH, one entry a line; the build ends each with ";".
 set(library_dirs

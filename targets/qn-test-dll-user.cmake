@@ -1,8 +1,6 @@
 # A launcher for the test suite only: its library directory holds a DLL that its target imports,
 # and nothing else on the machine does.
 set(launcher_for_tests_only TRUE)
-set(target_program_file "qn-test-dll-user.exe")
-set(source_label "./.libs/qn-qn-test-dll-user.cc")
 
 set(library_dirs /qn-dll-fixture/lib)
 set(program_dirs /qn-dll-fixture/lib /qn-dll-fixture/bin)

@@ -1,5 +1,7 @@
 """Runs the real launchers end to end, natively or under Wine, in temporary build trees."""
 import atexit
+import functools
+import json
 import os
 import platform
 import pty
@@ -74,11 +76,20 @@ def host_path(path):
     return windows_path(path) if WINDOWS else str(Path(path).resolve())
 
 
+def generated_launchers():
+    """Every launcher the build generated values for, test launchers included."""
+    return sorted(p.name for p in (BUILD_DIR / "generated").iterdir())
+
+
+@functools.lru_cache(maxsize=None)
+def launcher_values(launcher):
+    """The constants of a launcher, as the build generated them for it."""
+    return json.loads((BUILD_DIR / "generated" / launcher / "wrapper_values.json").read_text())
+
+
 def launcher_value(launcher, field):
-    """A constant of a launcher, read from the values the build generated for it."""
-    text = (BUILD_DIR / "generated" / launcher / "wrapper_values.inc").read_text()
-    match = re.search(r"const char %s\[\] = \"((?:[^\"\\]|\\.)*)\";" % re.escape(field), text)
-    return match.group(1).encode().decode("unicode_escape").encode("latin-1")
+    """One constant of a launcher, as bytes."""
+    return launcher_values(launcher)[field].encode()
 
 
 def launcher_exe(launcher):
@@ -118,8 +129,10 @@ def quote_if_needed(arg):
 
 
 class Result:
-    def __init__(self, status, stdout, stderr):
+    def __init__(self, status, stdout, stderr, microseconds=None):
         self.status, self.stdout, self.stderr = status, stdout, stderr
+        # Under Wine, how long each start took until its end, as the runner measured it.
+        self.microseconds = microseconds
 
     def received(self):
         """What the test target printed: its argv and the variables it was asked for."""
@@ -155,14 +168,15 @@ def encode(text):
 
 
 def run(program, argv, cwd, env=None, unset=(), command_line=None, timeout=60,
-        locale=DEFAULT_LOCALE):
+        locale=DEFAULT_LOCALE, repeat=1):
     """Starts `program` with exactly `argv` (argv[0] included) or, under Wine, with the raw
-    `command_line` and the code page of `locale`; `env` sets and `unset` removes variables of the
-    inherited environment."""
+    `command_line` and the code page of `locale`, `repeat` times in a row; `env` sets and `unset`
+    removes variables of the inherited environment."""
     env = {k: encode(v) for k, v in (env or {}).items()}
     argv = [encode(a) for a in argv]
     if WINDOWS:
-        return _run_windows(program, argv, cwd, env, unset, command_line, timeout, locale)
+        return _run_windows(program, argv, cwd, env, unset, command_line, timeout, locale, repeat)
+    assert repeat == 1, "only the runner under Wine repeats a start"
     environment = dict(os.environb)
     for name in unset:
         environment.pop(encode(name), None)
@@ -172,19 +186,21 @@ def run(program, argv, cwd, env=None, unset=(), command_line=None, timeout=60,
     return Result(done.returncode, done.stdout, done.stderr)
 
 
-def write_request(path, program, argv, cwd, env, unset, command_line):
+def write_request(path, program, argv, cwd, env, unset, command_line, repeat=1):
+    """The request file of qn_runner (tests/programs/qn_runner.cc says what each key means)."""
     if command_line is None:
         command_line = b" ".join(quote_for_runtime(a) for a in argv)
     lines = [b"program " + encode(windows_path(program)).hex().encode(),
              b"command-line " + command_line.hex().encode(),
-             b"directory " + encode(windows_path(cwd)).hex().encode()]
+             b"directory " + encode(windows_path(cwd)).hex().encode(),
+             b"repeat " + (b"%d" % repeat).hex().encode()]
     lines += [b"unset " + encode(name).hex().encode() for name in unset]
     lines += [b"set " + (encode(k) + b"=" + v).hex().encode() for k, v in env.items()]
     path.write_bytes(b"\n".join(lines) + b"\n")
 
 
 def read_result(path, program, runner_status, runner_stderr):
-    """The exit code the runner reports (and, after "microseconds", how long each start took)."""
+    """The exit code of the last start that the runner reports, and how long each start took."""
     text = path.read_text() if path.exists() else ""
     outcome = text.split()
     if not outcome:
@@ -194,7 +210,7 @@ def read_result(path, program, runner_status, runner_stderr):
     if outcome[0] != "exit":
         raise RuntimeError("runner could not start %s: %s (runner stderr %r)"
                            % (program, outcome, runner_stderr))
-    return int(outcome[1])
+    return int(outcome[1]), [int(t) for t in outcome[3:]]
 
 
 def scratch_for(locale):
@@ -202,16 +218,16 @@ def scratch_for(locale):
     return SCRATCH if locale == DEFAULT_LOCALE else ASCII_SCRATCH
 
 
-def _run_windows(program, argv, cwd, env, unset, command_line, timeout, locale):
+def _run_windows(program, argv, cwd, env, unset, command_line, timeout, locale, repeat):
     root = scratch_for(locale)
     with tempfile.TemporaryDirectory(dir=root) as work:
         request, result = Path(work) / "request", Path(work) / "result"
-        write_request(request, program, argv, cwd, env, unset, command_line)
+        write_request(request, program, argv, cwd, env, unset, command_line, repeat)
         done = subprocess.run(wine_command(PROGRAMS_DIR / "qn_runner.exe", windows_path(request),
                                            windows_path(result)), cwd=root,
                               env=wine_environment(locale), capture_output=True, timeout=timeout)
-        return Result(read_result(result, program, done.returncode, done.stderr), done.stdout,
-                      done.stderr)
+        status, microseconds = read_result(result, program, done.returncode, done.stderr)
+        return Result(status, done.stdout, done.stderr, microseconds)
 
 
 def _wait_for(path, deadline):
@@ -282,7 +298,7 @@ def _interrupt_windows(program, argv, cwd, env, work, ready, deadline):
     finally:
         os.close(terminal)
         _, status = os.waitpid(child, 0)
-    return read_result(result, program, os.waitstatus_to_exitcode(status), b"")
+    return read_result(result, program, os.waitstatus_to_exitcode(status), b"")[0]
 
 
 class TreeTestCase(unittest.TestCase):
@@ -292,6 +308,11 @@ class TreeTestCase(unittest.TestCase):
         path = Path(tempfile.mkdtemp(dir=root))
         self.addCleanup(shutil.rmtree, path, True)
         return path
+
+    def launch(self, exe, args, cwd=None, argv0=None, **kwargs):
+        """Runs the launcher `exe` with `args` as run() does: argv[0] is its full path unless
+        `argv0` says otherwise, and it starts in its own directory unless `cwd` says otherwise."""
+        return run(exe, [argv0 or host_path(exe)] + list(args), cwd=cwd or exe.parent, **kwargs)
 
     def make_tree(self, launcher=LAUNCHERS[0], name=None, subdir="bin", target="qn_test_target",
                   image=None, root=SCRATCH):

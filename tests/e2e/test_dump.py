@@ -1,8 +1,7 @@
 """--qn-dump-script: the launcher writes its wrapper script, byte for byte, and nothing else."""
 import unittest
 
-from harness import (BUILD_DIR, EXE, LAUNCHERS, NEWLINE, TreeTestCase, host_path, launcher_value,
-                     run)
+from harness import BUILD_DIR, EXE, LAUNCHERS, NEWLINE, TreeTestCase, launcher_value, run
 
 
 def script_text(launcher):
@@ -10,9 +9,6 @@ def script_text(launcher):
 
 
 class DumpTest(TreeTestCase):
-    def launch(self, exe, args, **kwargs):
-        return run(exe, [host_path(exe)] + list(args), cwd=exe.parent, **kwargs)
-
     def assert_dumped(self, result, launcher):
         self.assertEqual((result.status, result.stderr), (0, b""))
         self.assertEqual(result.stdout, script_text(launcher))

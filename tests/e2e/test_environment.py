@@ -13,8 +13,7 @@ SHOWN = "PATH,BIN_SH,DUALCASE"
 class EnvironmentTest(TreeTestCase):
     def start(self, exe, args=(), cwd=None, env=None, unset=()):
         env = dict(env or {}, QN_SHOW=SHOWN)
-        result = run(exe, [host_path(exe)] + list(args), cwd=cwd or exe.parent, env=env,
-                     unset=unset)
+        result = self.launch(exe, args, cwd=cwd, env=env, unset=unset)
         self.assertEqual(result.status, 0, result)
         return result
 
@@ -111,7 +110,7 @@ class LibraryDirectoryTest(TreeTestCase):
         self.assertEqual(direct.status, 0xC0000135, direct)  # STATUS_DLL_NOT_FOUND
         self.assertEqual(direct.stdout, b"")
 
-        launched = run(exe, [host_path(exe)], cwd="C:\\", env={"PATH": "C:\\windows"})
+        launched = self.launch(exe, [], cwd="C:\\", env={"PATH": "C:\\windows"})
         self.assertEqual((launched.status, launched.stdout), (0, b"qn_fixture_value 4711\r\n"),
                          launched)
 

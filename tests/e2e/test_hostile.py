@@ -20,9 +20,6 @@ def compact_line(args):
 
 
 class HostileInputTest(TreeTestCase):
-    def launch(self, exe, args, **kwargs):
-        return run(exe, [host_path(exe)] + list(args), cwd=kwargs.pop("cwd", exe.parent), **kwargs)
-
     def test_arguments_holding_every_byte(self):
         exe = self.make_tree()
         every = bytes(range(1, 256))
@@ -39,7 +36,7 @@ class HostileInputTest(TreeTestCase):
         args = [shapes[n % len(shapes)] for n in range(10000)]
         random.Random(10000).shuffle(args)
         command_line = compact_line([encode(host_path(exe))] + args) if WINDOWS else None
-        result = run(exe, [host_path(exe)] + args, cwd=exe.parent, command_line=command_line)
+        result = self.launch(exe, args, command_line=command_line)
         self.assertEqual(result.status, 0, result.stderr[-300:])
         self.assertEqual(result.received().argv[1:], args)
 

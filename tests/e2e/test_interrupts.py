@@ -9,7 +9,7 @@ launcher treats both events alike, so Ctrl+Break is covered only by reading the 
 import signal
 import unittest
 
-from harness import WINDOWS, TreeTestCase, host_path, run, run_interrupted
+from harness import WINDOWS, TreeTestCase, host_path, run_interrupted
 
 
 class InterruptTest(TreeTestCase):
@@ -49,7 +49,7 @@ class InterruptTest(TreeTestCase):
         # Ignored in the launcher only while it waits: a target started normally has the default,
         # one started from a launcher that was itself started ignoring SIGINT (nohup, "&") ignores it.
         exe = self.make_tree()
-        result = run(exe, [host_path(exe)], cwd=exe.parent, env={"QN_INTERRUPT": "report"})
+        result = self.launch(exe, [], env={"QN_INTERRUPT": "report"})
         self.assertIn(b"\ninterrupt default\n", result.stdout)
         status, _ = self.interrupt(exe, "", to_target_only=True, signal_number=signal.SIGINT,
                                    ignore_interrupts=True)

@@ -4,7 +4,7 @@ import subprocess
 import unittest
 
 from harness import (EXE, LAUNCHERS, NEWLINE, WINDOWS, TreeTestCase, encode, host_path,
-                     launcher_value, run, trace)
+                     launcher_value, trace)
 
 LAUNCHER = LAUNCHERS[0]
 LABEL = launcher_value(LAUNCHER, "source_label")
@@ -23,9 +23,6 @@ def slashes(path):
 
 
 class LaunchTest(TreeTestCase):
-    def launch(self, exe, args, cwd=None, argv0=None, **kwargs):
-        return run(exe, [argv0 or host_path(exe)] + list(args), cwd=cwd or exe.parent, **kwargs)
-
     def assert_started(self, result, entry0, args):
         self.assertEqual(result.received().argv, [encode(entry0)] + [encode(a) for a in args],
                          result)

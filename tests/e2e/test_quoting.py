@@ -35,9 +35,6 @@ TRICKY_LINES = [
 
 
 class QuotingTest(TreeTestCase):
-    def launch(self, exe, args, **kwargs):
-        return run(exe, [host_path(exe)] + list(args), cwd=exe.parent, **kwargs)
-
     def test_every_byte_alone_and_empty_arguments(self):
         exe = self.make_tree()
         args = [bytes([b]) for b in range(1, 256)] + [b"", b"", b"a", b""]

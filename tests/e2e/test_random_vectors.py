@@ -3,7 +3,7 @@ import random
 import time
 import unittest
 
-from harness import WINDOWS, TreeTestCase, host_path, run
+from harness import WINDOWS, TreeTestCase
 
 
 def random_argument(rng, high_bytes):
@@ -34,7 +34,7 @@ class RandomVectorTest(TreeTestCase):
         began = time.monotonic()
         for n in range(vectors):
             args = [random_argument(rng, high_bytes=n % 2 == 1) for _ in range(rng.randint(1, 8))]
-            result = run(exe, [host_path(exe)] + args, cwd=exe.parent)
+            result = self.launch(exe, args)
             self.assertEqual(result.received().argv[1:], args, "vector %d: %r" % (n, result))
         print("%d random vectors through the launcher in %.1f s"
               % (vectors, time.monotonic() - began))

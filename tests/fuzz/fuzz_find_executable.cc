@@ -11,6 +11,7 @@
 #include <string>
 
 #include "support/paths.h"
+#include "support/strings.h"
 
 namespace {
 
@@ -30,11 +31,6 @@ bool enter_scratch_directory() {
   make_file("sub/r.exe", 0755);
   make_file("n.exe", 0644);
   return true;
-}
-
-bool ends_with(const std::string& text, const std::string& suffix) {
-  return text.size() >= suffix.size() &&
-         text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 }  // namespace
@@ -57,7 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // What is found passed the test, and is the name, or the name with ".exe", at some place.
     if (!check_executable(found)) std::abort();
     std::string path = found;
-    if (!ends_with(path, name) && !ends_with(path, name + ".exe")) std::abort();
+    if (!ends_with(path.c_str(), name.c_str()) && !ends_with(path.c_str(), (name + ".exe").c_str())) {
+      std::abort();
+    }
     std::free(found);
   }
   return 0;

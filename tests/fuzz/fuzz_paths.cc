@@ -7,6 +7,7 @@
 #include <string>
 
 #include "support/paths.h"
+#include "support/strings.h"
 
 namespace {
 
@@ -38,14 +39,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string text = first;
   strip_suffix(&text[0], second.c_str());
   std::string stripped = text.c_str();
-  bool ends = first.size() >= second.size() &&
-              first.compare(first.size() - second.size(), second.size(), second) == 0;
+  bool ends = ends_with(first.c_str(), second.c_str());
+  check(ends == (first.size() >= second.size() &&
+                 first.compare(first.size() - second.size(), second.size(), second) == 0));
   check(stripped == (ends ? first.substr(0, first.size() - second.size()) : first));
 
   // join_strings in both orders.
-  for (int append = 0; append < 2; ++append) {
-    char* joined = join_strings(first.c_str(), second.c_str(), append);
-    std::string want = first.empty() ? second : append ? first + second : second + first;
+  for (join_at where : {join_at::start, join_at::end}) {
+    char* joined = join_strings(first.c_str(), second.c_str(), where);
+    std::string want = first.empty()                ? second
+                       : where == join_at::end ? first + second
+                                                    : second + first;
     check(joined != nullptr && want == joined);
     std::free(joined);
   }

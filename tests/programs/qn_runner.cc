@@ -8,9 +8,11 @@
 //   set           NAME=VALUE, replacing any variable of that name
 //   unset         NAME
 //   repeat        a decimal count: start the program that many times, one after the other
-// The child shares the runner's standard streams. RESULT receives "exit <code>" with the full
-// 32-bit exit code of the last start, or "error <GetLastError code>" when the program cannot be
-// started, then "microseconds" and the time of each start until its end.
+// Any other key, or a line without one, is refused (status 2, before anything starts). The child
+// shares the runner's standard streams. RESULT receives "exit <code>" with the full 32-bit exit
+// code of the last start, or "error <GetLastError code>" when the program cannot be started, then
+// "microseconds" and the time of each start until its end. tests/e2e/harness.py writes the
+// requests and reads the results.
 #include <windows.h>
 
 #include <cstdio>
@@ -40,6 +42,15 @@ void remove_variable(std::vector<std::string>& environment, const std::string& n
   }
 }
 
+// One line of `file` without its line end, of any length; false at the end of the file.
+bool read_line(std::FILE* file, std::string& line) {
+  line.clear();
+  int c;
+  while ((c = std::fgetc(file)) != EOF && c != '\n') line.push_back(static_cast<char>(c));
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return c != EOF || !line.empty();
+}
+
 std::vector<std::string> current_environment() {
   std::vector<std::string> environment;
   char* block = GetEnvironmentStringsA();
@@ -67,10 +78,8 @@ int main(int argc, char** argv) {
   std::string program, command_line, directory;
   long repeat = 1;
   std::vector<std::string> environment = current_environment();
-  char line[1 << 17];
-  while (std::fgets(line, sizeof line, request) != nullptr) {
-    std::string text = line;
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  std::string text;
+  while (read_line(request, text)) {
     std::size_t blank = text.find(' ');
     std::string key = text.substr(0, blank);
     std::string value = blank == std::string::npos ? "" : from_hex(text.substr(blank + 1));
@@ -87,6 +96,9 @@ int main(int argc, char** argv) {
       remove_variable(environment, value);
     } else if (key == "repeat") {
       repeat = std::stol(value);
+    } else {
+      std::fprintf(stderr, "qn_runner: unknown request key '%s'\n", key.c_str());
+      return 2;
     }
   }
   std::fclose(request);

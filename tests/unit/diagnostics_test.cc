@@ -8,7 +8,6 @@
 #include <cstring>
 #include <string>
 
-#include "launcher/wrapper_config.h"
 
 namespace {
 
@@ -16,11 +15,11 @@ class DiagnosticsTest : public testing::Test {
  protected:
   void SetUp() override {
     program_name = "prog.exe";
-    debug_enabled = 0;
+    debug_enabled = false;
   }
   void TearDown() override {
     program_name = default_program_name;
-    debug_enabled = 0;
+    debug_enabled = false;
   }
 };
 
@@ -29,7 +28,7 @@ TEST_F(DiagnosticsTest, TraceLineOnlyWhenEnabled) {
   debug_print("label.cc", 12, "(quiet) %s\n", "x");
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 
-  debug_enabled = 1;
+  debug_enabled = true;
   testing::internal::CaptureStderr();
   debug_print("label.cc", 12, "(main) %s=%d\n", "n", 7);
   debug_print("label.cc", 5, "no newline added");
@@ -64,17 +63,6 @@ TEST_F(DiagnosticsTest, ExhaustedMemoryIsFatalAtLine335) {
   EXPECT_EXIT(alloc_or_die(SIZE_MAX), testing::ExitedWithCode(1), expected);
   program_name = default_program_name;
   EXPECT_EXIT(alloc_or_die(SIZE_MAX), testing::ExitedWithCode(1), "(^|\n)quenlo-wrapper:");
-}
-
-TEST_F(DiagnosticsTest, CopyString) {
-  EXPECT_EQ(copy_string(nullptr), nullptr);
-  const char* texts[] = {"", "abc", "a b\\c"};
-  for (const char* text : texts) {
-    char* copy = copy_string(text);
-    EXPECT_NE(copy, text);
-    EXPECT_STREQ(copy, text);
-    std::free(copy);
-  }
 }
 
 TEST_F(DiagnosticsTest, AbsentAndEmptyTexts) {

@@ -6,19 +6,18 @@
 #include <cstdlib>
 #include <string>
 
-#include "launcher/wrapper_config.h"
 #include "support/diagnostics.h"
 
 namespace {
 
-constexpr char kVariable[] = "QN_UNIT_LIST";
+constexpr char variable_name[] = "QN_UNIT_LIST";
 
 void set_before(const char* value) {
-  if (value != nullptr) setenv(kVariable, value, 1); else unsetenv(kVariable);
+  if (value != nullptr) setenv(variable_name, value, 1); else unsetenv(variable_name);
 }
 
 std::string current() {
-  const char* value = std::getenv(kVariable);
+  const char* value = std::getenv(variable_name);
   return value != nullptr ? value : "<unset>";
 }
 
@@ -37,7 +36,7 @@ TEST(Environment, PrependProgramDirsTrimsEveryTrailingSeparator) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     set_before(c.before);
-    qn_update_exe_path(kVariable, c.list);
+    qn_update_exe_path(variable_name, c.list);
     EXPECT_EQ(current(), c.after);
   }
 }
@@ -52,22 +51,22 @@ TEST(Environment, PrependLibraryDirsKeepsTheJoinAsItIs) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     set_before(c.before);
-    qn_update_lib_path(kVariable, "a;b;");
+    qn_update_lib_path(variable_name, "a;b;");
     EXPECT_EQ(current(), c.after);
   }
 }
 
 TEST(Environment, AbsentOrEmptyArgumentsChangeNothingButAreTraced) {
   program_name = "t";
-  debug_enabled = 1;
+  debug_enabled = true;
   set_before("keep");
   testing::internal::CaptureStderr();
-  qn_update_exe_path(kVariable, "");
-  qn_update_exe_path(kVariable, nullptr);
+  qn_update_exe_path(variable_name, "");
+  qn_update_exe_path(variable_name, nullptr);
   qn_update_lib_path("", "a;");
   qn_update_lib_path(nullptr, "a;");
   std::string trace = testing::internal::GetCapturedStderr();
-  debug_enabled = 0;
+  debug_enabled = false;
   program_name = default_program_name;
   EXPECT_EQ(current(), "keep");
   const std::string prefix = std::string("t:") + source_label;
@@ -80,7 +79,7 @@ TEST(Environment, AbsentOrEmptyArgumentsChangeNothingButAreTraced) {
 
 TEST(Environment, SetenvOverwritesAndARefusedAssignmentIsDropped) {
   set_before("old");
-  qn_setenv(kVariable, "new");
+  qn_setenv(variable_name, "new");
   EXPECT_EQ(current(), "new");
   // The runtime refuses an assignment without a name; the launch goes on as if nothing happened.
   qn_setenv("", "value");

@@ -1,4 +1,5 @@
-// Path routines and the search for the launcher's own executable, in a scratch directory.
+// Path routines, the search for the launcher's own executable in a scratch directory, and the
+// derivation of the target's paths.
 #include "support/paths.h"
 
 #include <gtest/gtest.h>
@@ -12,16 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "launcher/wrapper_config.h"
 #include "support/diagnostics.h"
+#include "support/strings.h"
+#include "take.h"
 
 namespace {
-
-std::string take(char* text) {
-  std::string copy = text != nullptr ? text : "<null>";
-  std::free(text);
-  return copy;
-}
 
 TEST(LastPathComponent, Cases) {
   struct Case { const char* name; const char* in; const char* want; };
@@ -44,47 +40,40 @@ TEST(LastPathComponent, Cases) {
   }
 }
 
-TEST(StripSuffix, Cases) {
-  struct Case { const char* name; const char* text; const char* pattern; const char* want; };
+TEST(DeriveTargetPaths, Cases) {
+  struct Case {
+    const char* name;
+    const char* launcher;  // the resolved path of the launcher
+    const char* target;    // target_program_file
+    const char* entry0;
+    const char* program;
+  };
   const Case cases[] = {
-      {"suffix", "prog.exe", ".exe", "prog"},
-      {"case_matters", "prog.EXE", ".exe", "prog.EXE"},
-      {"pattern_longer", "exe", ".exe", "exe"},
-      {"whole", ".exe", ".exe", ""},
-      {"only_once", "x.exe.exe", ".exe", "x.exe"},
-      {"empty_pattern", "prog", "", "prog"},
-      {"directory_part", "D:/work/tool.exe", "tool.exe", "D:/work/"},
+      {"drive_and_backslashes", "D:\\tree\\bin\\fyx.exe", "fyx.exe", "D:/tree/bin/.libs/fyx.exe",
+       "D:/tree/bin/.libs/fyx.exe"},
+      {"root_and_slashes", "/tree/bin/fyx.exe", "fyx.exe", "/tree/bin/.libs/fyx.exe",
+       "/tree/bin/.libs/fyx.exe"},
+      {"mixed_separators", "D:/tree\\bin/fyx.exe", "fyx.exe", "D:/tree/bin/.libs/fyx.exe",
+       "D:/tree/bin/.libs/fyx.exe"},
+      {"drive_relative", "D:fyx.exe", "fyx.exe", "D:.libs/fyx.exe", "D:.libs/fyx.exe"},
+      {"copied_under_another_name", "D:\\tree\\tool.exe", "fyx.exe", "D:/tree/.libs/tool.exe",
+       "D:/tree/.libs/fyx.exe"},
+      {"names_without_suffix", "/tree/tool", "fyx", "/tree/.libs/tool.exe", "/tree/.libs/fyx.exe"},
+      {"upper_case_suffix_is_no_suffix", "/tree/TOOL.EXE", "FYX.EXE", "/tree/.libs/TOOL.EXE.exe",
+       "/tree/.libs/FYX.EXE.exe"},
+      {"target_with_directory_part", "/tree/fyx.exe", "sub\\dir/fyx.exe", "/tree/.libs/fyx.exe",
+       "/tree/.libs/fyx.exe"},
+      {"dots_stay", "/a/../b/./fyx.exe", "fyx.exe", "/a/../b/./.libs/fyx.exe",
+       "/a/../b/./.libs/fyx.exe"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    std::string text = c.text;
-    strip_suffix(&text[0], c.pattern);
-    EXPECT_STREQ(text.c_str(), c.want);
+    char* entry0 = nullptr;
+    char* program = nullptr;
+    derive_target_paths(c.launcher, c.target, &entry0, &program);
+    EXPECT_EQ(take(entry0), c.entry0);
+    EXPECT_EQ(take(program), c.program);
   }
-}
-
-TEST(StripSuffixDeathTest, AssertsItsArguments) {
-  char text[] = "x";
-  EXPECT_DEATH(strip_suffix(nullptr, ".exe"), "572.*str != NULL");
-  EXPECT_DEATH(strip_suffix(text, nullptr), "573.*pat != NULL");
-}
-
-TEST(JoinStrings, Cases) {
-  struct Case { const char* name; const char* base; const char* addition; int append; const char* want; };
-  const Case cases[] = {
-      {"absent_base", nullptr, "b", 1, "b"},
-      {"absent_base_prepend", nullptr, "b", 0, "b"},
-      {"empty_base", "", "b", 0, "b"},
-      {"append", "a", "b", 1, "ab"},
-      {"prepend", "a", "b", 0, "ba"},
-      {"prepend_list", "a;", "b", 0, "ba;"},
-      {"empty_addition", "a", "", 1, "a"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(take(join_strings(c.base, c.addition, c.append)), c.want);
-  }
-  EXPECT_EQ(join_strings(nullptr, nullptr, 1), nullptr);
 }
 
 TEST(FollowLinks, FreshCopy) {
@@ -110,7 +99,7 @@ class SearchTest : public testing::Test {
     program_name = "t";
   }
   void TearDown() override {
-    debug_enabled = 0;
+    debug_enabled = false;
     program_name = default_program_name;
     if (had_path_) setenv("PATH", old_path_.c_str(), 1); else unsetenv("PATH");
     ASSERT_EQ(chdir(old_cwd_.c_str()), 0);
@@ -133,11 +122,11 @@ class SearchTest : public testing::Test {
 
   // The candidates find_executable tried, in order, from its trace.
   std::vector<std::string> candidates_tried(const char* name, std::string* found) {
-    debug_enabled = 1;
+    debug_enabled = true;
     testing::internal::CaptureStderr();
     *found = take(find_executable(name));
     std::string trace = testing::internal::GetCapturedStderr();
-    debug_enabled = 0;
+    debug_enabled = false;
     std::vector<std::string> candidates;
     const std::string marker = "(check_executable): ";
     for (std::size_t at = 0; (at = trace.find(marker, at)) != std::string::npos;) {
@@ -171,7 +160,7 @@ TEST_F(SearchTest, CheckExecutable) {
 }
 
 TEST_F(SearchTest, CheckExecutableTracesAbsentAndEmpty) {
-  debug_enabled = 1;
+  debug_enabled = true;
   testing::internal::CaptureStderr();
   check_executable(nullptr);
   check_executable("");
@@ -182,7 +171,7 @@ TEST_F(SearchTest, CheckExecutableTracesAbsentAndEmpty) {
 
 TEST_F(SearchTest, AbsentOrEmptyNameGivesNothingAfterOneTraceLine) {
   for (const char* name : {static_cast<const char*>(nullptr), ""}) {
-    debug_enabled = 1;
+    debug_enabled = true;
     testing::internal::CaptureStderr();
     EXPECT_EQ(find_executable(name), nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),

@@ -1,5 +1,5 @@
 // The launcher's equivalent shell wrapper script, written on request.
-#include "script/wrapper_script.h"
+#include "launcher/wrapper_script.h"
 
 #include <cstring>
 
