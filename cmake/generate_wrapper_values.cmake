@@ -1,25 +1,10 @@
 # Turns one values file into the C++ definitions of its launcher's constants, the wrapper script's
 # text among them, and writes that text beside them as wrapper-script.sh and every value as
 # wrapper_values.json, which the tests read.
-#   cmake -DDEFAULTS=<defaults.cmake> -DCONFIG=<target.cmake> -DTEMPLATE=<script template>
-#         -DOUTPUT_DIR=<dir> -P <this file>
+#   cmake -DCONFIG=<values file> -DTEMPLATE=<script template> -DOUTPUT_DIR=<dir> -P <this file>
 cmake_minimum_required(VERSION 3.25)
-include("${CMAKE_CURRENT_LIST_DIR}/wrapper_fields.cmake")
-get_filename_component(launcher_name "${CONFIG}" NAME_WLE)
-include("${DEFAULTS}")
-include("${CONFIG}")
-
-# The directory entries end up in C++ strings and in shell text: keep them plain absolute paths.
-function(check_entries field)
-  if(NOT ${field})
-    message(FATAL_ERROR "${CONFIG}: ${field} is empty")
-  endif()
-  foreach(entry IN LISTS ${field})
-    if(NOT entry MATCHES "^/[^ \t\"'\\\\$`:]*$")
-      message(FATAL_ERROR "${CONFIG}: ${field} entry '${entry}' is not a plain absolute path")
-    endif()
-  endforeach()
-endfunction()
+include("${CMAKE_CURRENT_LIST_DIR}/launcher_values.cmake")
+load_launcher_values("${CONFIG}")
 
 # The value as a string literal that C++ and JSON read alike.
 function(string_literal out value)
@@ -34,9 +19,6 @@ function(write_if_changed path text)
   file(COPY_FILE "${path}.tmp" "${path}" ONLY_IF_DIFFERENT)
   file(REMOVE "${path}.tmp")
 endfunction()
-
-check_entries(library_dirs)
-check_entries(program_dirs)
 
 # The script: the template with this launcher's values, the directory lists in ":" form.
 string(REGEX REPLACE "\\.exe$" "" program_name "${target_program_file}")

@@ -1,0 +1,115 @@
+# The fields of a launcher's values file, and the reading of one: defaults first, then the file,
+# every field checked, so that a broken file stops the configure step with its name and the
+# field's. The configure step and the generator of the constants read values files alike.
+
+# The constants of a launcher, as the generator defines them and the tests read them.
+set(wrapper_value_fields
+  default_program_name wrapper_marker library_dirs_variable library_dirs program_dirs_variable
+  program_dirs target_program_file option_prefix dump_script_option debug_option source_label
+  version_banner notinst_deplibs)
+# What else a values file may set.
+set(launcher_value_flags launcher_for_tests_only)
+get_filename_component(launcher_values_defaults "${CMAKE_CURRENT_LIST_DIR}/../targets/defaults.cmake"
+                       ABSOLUTE)
+
+function(refuse_launcher_values config field problem)
+  message(FATAL_ERROR "values file ${config}: field '${field}': ${problem}")
+endfunction()
+
+# A file name that Windows accepts and that a CMake target and a shell word carry as it is.
+function(check_file_name config field value)
+  if(NOT value MATCHES "^[A-Za-z0-9_.+-]+$")
+    refuse_launcher_values("${config}" "${field}"
+      "'${value}' is not a file name of letters, digits and . _ + - only")
+  endif()
+  if(value MATCHES "\\.$")
+    refuse_launcher_values("${config}" "${field}" "'${value}' ends in a dot, which Windows drops")
+  endif()
+  string(TOUPPER "${value}" upper)
+  if(upper MATCHES "^(CON|PRN|AUX|NUL|COM[0-9]|LPT[0-9])(\\.|$)")
+    refuse_launcher_values("${config}" "${field}" "'${value}' is a device name on Windows")
+  endif()
+endfunction()
+
+# Printable ASCII with neither double quote nor backslash: what a C++ string literal and a line
+# of the wrapper script hold as it is.
+function(check_plain_text config field value)
+  if("${value}" STREQUAL "")
+    refuse_launcher_values("${config}" "${field}" "is empty")
+  endif()
+  if(NOT "${value}" MATCHES "^[ -~]*$")
+    refuse_launcher_values("${config}" "${field}"
+      "holds a newline, a control character or a non-ASCII byte")
+  endif()
+  if("${value}" MATCHES "[\"\\\\]")
+    refuse_launcher_values("${config}" "${field}" "holds a double quote or a backslash")
+  endif()
+endfunction()
+
+# A list field: at least one entry (unless `may_be_empty`), none empty, each entry printable ASCII
+# without blanks that matches `required` and holds nothing that matches `forbidden`.
+function(check_entries config field value required forbidden what may_be_empty)
+  if("${value}" STREQUAL "")
+    if(NOT may_be_empty)
+      refuse_launcher_values("${config}" "${field}" "is empty")
+    endif()
+    return()
+  endif()
+  if(value MATCHES "^;|;;|;$")
+    refuse_launcher_values("${config}" "${field}" "holds an empty entry")
+  endif()
+  foreach(entry IN LISTS value)
+    if(NOT entry MATCHES "^[!-~]+$" OR NOT entry MATCHES "${required}" OR
+       entry MATCHES "${forbidden}")
+      refuse_launcher_values("${config}" "${field}" "entry '${entry}' is not ${what}")
+    endif()
+  endforeach()
+endfunction()
+
+# Sets every field of the launcher that `config` describes, and `launcher_name`, in the caller's
+# scope; stops the configure step when the file is broken.
+macro(load_launcher_values config)
+  get_filename_component(launcher_name "${config}" NAME_WLE)
+  check_file_name("${config}" "(the file's name)" "${launcher_name}")
+  include("${launcher_values_defaults}")
+  set(notinst_deplibs "")
+  unset(library_dirs)
+  unset(program_dirs)
+  get_cmake_property(_launcher_variables_before VARIABLES)
+  include("${config}")
+  get_cmake_property(_launcher_variables_after VARIABLES)
+  list(REMOVE_ITEM _launcher_variables_after ${_launcher_variables_before}
+       _launcher_variables_before)
+  foreach(_launcher_variable IN LISTS _launcher_variables_after)
+    if(NOT _launcher_variable IN_LIST wrapper_value_fields AND
+       NOT _launcher_variable IN_LIST launcher_value_flags)
+      refuse_launcher_values("${config}" "${_launcher_variable}" "is not a field of a launcher")
+    endif()
+  endforeach()
+  foreach(_launcher_field library_dirs program_dirs)
+    if(NOT DEFINED ${_launcher_field})
+      refuse_launcher_values("${config}" "${_launcher_field}" "is missing")
+    endif()
+  endforeach()
+
+  foreach(_launcher_field default_program_name wrapper_marker library_dirs_variable
+                          program_dirs_variable option_prefix dump_script_option debug_option
+                          source_label)
+    check_plain_text("${config}" "${_launcher_field}" "${${_launcher_field}}")
+  endforeach()
+  # The banner is the first trace line: plain text and one newline at its end.
+  if(NOT version_banner MATCHES "\n$")
+    refuse_launcher_values("${config}" version_banner "does not end in a newline")
+  endif()
+  string(REGEX REPLACE "\n$" "" _launcher_banner "${version_banner}")
+  check_plain_text("${config}" version_banner "${_launcher_banner}")
+  check_file_name("${config}" target_program_file "${target_program_file}")
+  # Plain absolute directories: they stand in C++ strings, in PATH and unquoted in the script.
+  foreach(_launcher_field library_dirs program_dirs)
+    check_entries("${config}" ${_launcher_field} "${${_launcher_field}}" "^/" "[\"'\\\\$`:]"
+      "an absolute path of printable ASCII without blanks, quotes, backslashes, $, ` or :" FALSE)
+  endforeach()
+  # Library descriptions, joined with blanks inside single quotes in the script.
+  check_entries("${config}" notinst_deplibs "${notinst_deplibs}" "." "[\"'\\\\]"
+    "a file name of printable ASCII without blanks, quotes or backslashes" TRUE)
+endmacro()

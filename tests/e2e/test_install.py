@@ -1,0 +1,73 @@
+"""The install step and the package: each deliverable's launcher and wrapper script, nothing of
+the tests, and an installed launcher that works beside a .libs."""
+import os
+import platform
+import re
+import subprocess
+import unittest
+import zipfile
+from pathlib import Path
+
+from harness import (BUILD_DIR, EXE, LAUNCHERS, NEWLINE, TreeTestCase, generated_launchers,
+                     launcher_value)
+
+CMAKE = os.environ.get("QN_CMAKE", "cmake")
+CPACK = os.environ.get("QN_CPACK", "cpack")
+
+
+def project_version():
+    cache = (BUILD_DIR / "CMakeCache.txt").read_text()
+    return re.search(r"^CMAKE_PROJECT_VERSION:STATIC=(.*)$", cache, re.M).group(1)
+
+
+def expected_tree():
+    """Path (relative to the prefix) -> the file of the build tree that must stand there."""
+    tree = {}
+    for name in LAUNCHERS:
+        tree["bin/" + name + EXE] = BUILD_DIR / (name + EXE)
+        tree["share/quenlo/%s.sh" % name] = BUILD_DIR / "generated" / name / "wrapper-script.sh"
+    return tree
+
+
+def files_under(root):
+    return sorted(str(p.relative_to(root)) for p in Path(root).rglob("*") if p.is_file())
+
+
+class InstallTest(TreeTestCase):
+    def test_install_tree_and_an_installed_launcher_at_work(self):
+        prefix = self.new_dir() / "prefix"
+        subprocess.run([CMAKE, "--install", str(BUILD_DIR), "--prefix", str(prefix)], check=True,
+                       capture_output=True, timeout=120)
+        tree = expected_tree()
+        self.assertEqual(files_under(prefix), sorted(tree))
+        for path, built in tree.items():
+            with self.subTest(path):
+                self.assertEqual((prefix / path).read_bytes(), built.read_bytes())
+        # Launchers for the tests only are not installed.
+        self.assertLess(set(LAUNCHERS), set(generated_launchers()))
+
+        launcher = LAUNCHERS[1]
+        exe = self.make_tree(launcher, image=prefix / "bin" / (launcher + EXE))
+        result = self.launch(exe, ["--qn-debug", "a b"])
+        self.assertEqual(result.status, 0, result)
+        self.assertEqual(result.received().argv[1:], [b"a b"])
+        self.assertIn(b":%s:265: (main) quenlo target name: %s%s"
+                      % (launcher_value(launcher, "source_label"),
+                         launcher_value(launcher, "target_program_file"), NEWLINE), result.stderr)
+
+    def test_package_holds_what_the_install_step_installs(self):
+        out = self.new_dir()
+        subprocess.run([CPACK, "-B", str(out)], cwd=BUILD_DIR, check=True, capture_output=True,
+                       timeout=300)
+        system = "win64" if EXE else "%s-%s" % (platform.system(), platform.machine())
+        stem = "quenlo-launchers-%s-%s" % (project_version(), system)
+        self.assertEqual([p.name for p in out.glob("*.zip")], [stem + ".zip"])
+        with zipfile.ZipFile(out / (stem + ".zip")) as archive:
+            names = sorted(n[len(stem) + 1:] for n in archive.namelist() if not n.endswith("/"))
+            self.assertEqual(names, sorted(expected_tree()))
+            for path, built in expected_tree().items():
+                self.assertEqual(archive.read(stem + "/" + path), built.read_bytes(), path)
+
+
+if __name__ == "__main__":
+    unittest.main()
