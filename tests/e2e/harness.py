@@ -218,12 +218,25 @@ def scratch_for(locale):
     return SCRATCH if locale == DEFAULT_LOCALE else ASCII_SCRATCH
 
 
+def runner_for(locale):
+    """The runner, where Wine can open it in `locale`. Wine reads Unix file names in the charset
+    of the C library's locale, and where that locale is not installed (as ja_JP.UTF-8 seldom is)
+    in ASCII: a checkout path with a non-ASCII letter then cannot be opened."""
+    runner = PROGRAMS_DIR / "qn_runner.exe"
+    if locale == DEFAULT_LOCALE:
+        return runner
+    copy = ASCII_SCRATCH / runner.name
+    if not copy.exists():
+        shutil.copy(runner, copy)
+    return copy
+
+
 def _run_windows(program, argv, cwd, env, unset, command_line, timeout, locale, repeat):
     root = scratch_for(locale)
     with tempfile.TemporaryDirectory(dir=root) as work:
         request, result = Path(work) / "request", Path(work) / "result"
         write_request(request, program, argv, cwd, env, unset, command_line, repeat)
-        done = subprocess.run(wine_command(PROGRAMS_DIR / "qn_runner.exe", windows_path(request),
+        done = subprocess.run(wine_command(runner_for(locale), windows_path(request),
                                            windows_path(result)), cwd=root,
                               env=wine_environment(locale), capture_output=True, timeout=timeout)
         status, microseconds = read_result(result, program, done.returncode, done.stderr)
