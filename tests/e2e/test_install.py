@@ -43,7 +43,7 @@ class InstallTest(TreeTestCase):
         for path, built in tree.items():
             with self.subTest(path):
                 self.assertEqual((prefix / path).read_bytes(), built.read_bytes())
-        # Launchers for the tests only are not installed.
+        # The build has launchers for the tests only, and the tree above holds none of them.
         self.assertLess(set(LAUNCHERS), set(generated_launchers()))
 
         launcher = LAUNCHERS[1]
