@@ -57,11 +57,11 @@ foreach(field IN LISTS wrapper_value_fields)
 endforeach()
 
 # The script as bytes: it is full of quotes and backslashes that a string literal would escape.
+# Each is a character literal, which holds a byte from 0x80 on as well (a directory beyond ASCII).
 file(READ "${OUTPUT_DIR}/wrapper-script.sh" script_hex HEX)
-string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," script_bytes "${script_hex}")
-string(REGEX REPLACE "(0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,)" "\\1\n"
-       script_bytes "${script_bytes}")
-string(APPEND text "const char wrapper_script_text[] = {\n${script_bytes}0x00};\n")
+string(REGEX REPLACE "([0-9a-f][0-9a-f])" "'\\\\x\\1'," script_bytes "${script_hex}")
+string(REGEX REPLACE "(('[^']*',){12})" "\\1\n" script_bytes "${script_bytes}")
+string(APPEND text "const char wrapper_script_text[] = {\n${script_bytes}'\\0'};\n")
 
 write_if_changed("${OUTPUT_DIR}/wrapper_values.inc" "${text}")
 write_if_changed("${OUTPUT_DIR}/wrapper_values.json" "${json}\n")

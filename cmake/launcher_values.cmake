@@ -46,22 +46,48 @@ function(check_plain_text config field value)
   endif()
 endfunction()
 
-# A list field: at least one entry (unless `may_be_empty`), none empty, each entry printable ASCII
-# without blanks that matches `required` and holds nothing that matches `forbidden`.
-function(check_entries config field value required forbidden what may_be_empty)
-  if("${value}" STREQUAL "")
-    if(NOT may_be_empty)
-      refuse_launcher_values("${config}" "${field}" "is empty")
+# The library descriptions, joined with blanks inside single quotes on one line of the script:
+# none or more entries, none empty, each printable ASCII without blanks, quotes or backslashes.
+function(check_library_descriptions config field value)
+  if(value MATCHES "^;|;;|;$")
+    refuse_launcher_values("${config}" "${field}" "holds an empty entry")
+  endif()
+  foreach(entry IN LISTS value)
+    if(NOT entry MATCHES "^[!-~]+$" OR entry MATCHES "[\"'\\\\]")
+      refuse_launcher_values("${config}" "${field}" "entry '${entry}' is not a file name of \
+printable ASCII without blanks, quotes or backslashes")
     endif()
-    return()
+  endforeach()
+endfunction()
+
+# A directory list: at least one entry, none empty, each an absolute path made only of what is safe
+# both in a Windows PATH and unquoted on a line "PATH=<entries>:$PATH" of the wrapper script:
+# letters, digits, / . _ - + , = and characters beyond ASCII, in UTF-8 (no shell and no PATH
+# gives their bytes a meaning). Anything else is refused, the shell's and PATH's separators and
+# metacharacters among it: blanks, quotes, backslashes, ; : & | < > ( ) $ ` ~ * ? [ ] # and !.
+set(_launcher_continuation "[89ab][0-9a-f]")
+set(_launcher_utf8_beyond_ascii "(c[2-9a-f]|d[0-9a-f])${_launcher_continuation}|\
+e0[ab][0-9a-f]${_launcher_continuation}|\
+(e[1-9a-c]|e[ef])${_launcher_continuation}${_launcher_continuation}|\
+ed[89][0-9a-f]${_launcher_continuation}|\
+f0(9[0-9a-f]|[ab][0-9a-f])${_launcher_continuation}${_launcher_continuation}|\
+f[1-3]${_launcher_continuation}${_launcher_continuation}${_launcher_continuation}|\
+f48[0-9a-f]${_launcher_continuation}${_launcher_continuation}")
+function(check_directories config field value)
+  if("${value}" STREQUAL "")
+    refuse_launcher_values("${config}" "${field}" "is empty")
   endif()
   if(value MATCHES "^;|;;|;$")
     refuse_launcher_values("${config}" "${field}" "holds an empty entry")
   endif()
   foreach(entry IN LISTS value)
-    if(NOT entry MATCHES "^[!-~]+$" OR NOT entry MATCHES "${required}" OR
-       entry MATCHES "${forbidden}")
-      refuse_launcher_values("${config}" "${field}" "entry '${entry}' is not ${what}")
+    # What is left once the safe ASCII is gone must be whole UTF-8 characters beyond ASCII;
+    # its bytes in hexadecimal are matched a character at a time.
+    string(REGEX REPLACE "[A-Za-z0-9/._+,=-]" "" rest "${entry}")
+    string(HEX "${rest}" rest)
+    if(NOT entry MATCHES "^/" OR NOT rest MATCHES "^(${_launcher_utf8_beyond_ascii})*$")
+      refuse_launcher_values("${config}" "${field}" "entry '${entry}' is not an absolute path \
+of letters, digits, / . _ - + , = and characters beyond ASCII (UTF-8) only")
     endif()
   endforeach()
 endfunction()
@@ -104,12 +130,8 @@ macro(load_launcher_values config)
   string(REGEX REPLACE "\n$" "" _launcher_banner "${version_banner}")
   check_plain_text("${config}" version_banner "${_launcher_banner}")
   check_file_name("${config}" target_program_file "${target_program_file}")
-  # Plain absolute directories: they stand in C++ strings, in PATH and unquoted in the script.
   foreach(_launcher_field library_dirs program_dirs)
-    check_entries("${config}" ${_launcher_field} "${${_launcher_field}}" "^/" "[\"'\\\\$`:]"
-      "an absolute path of printable ASCII without blanks, quotes, backslashes, $, ` or :" FALSE)
+    check_directories("${config}" ${_launcher_field} "${${_launcher_field}}")
   endforeach()
-  # Library descriptions, joined with blanks inside single quotes in the script.
-  check_entries("${config}" notinst_deplibs "${notinst_deplibs}" "." "[\"'\\\\]"
-    "a file name of printable ASCII without blanks, quotes or backslashes" TRUE)
+  check_library_descriptions("${config}" notinst_deplibs "${notinst_deplibs}")
 endmacro()

@@ -44,6 +44,9 @@ function(add_launcher_executable target name)
   add_executable(${target})
   target_link_libraries(${target} PRIVATE launcher_main quenlo_support quenlo_platform
                                           ${name}_config)
+  if(TARGET quenlo_code_page)
+    target_link_libraries(${target} PRIVATE quenlo_code_page)
+  endif()
 endfunction()
 
 # The launcher that `config` describes, checked when the build is configured; one marked

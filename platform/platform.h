@@ -16,6 +16,11 @@ int platform_put_env(char* assignment);
 // when it cannot be read or does not fit.
 char* platform_current_directory(char* buffer, std::size_t size);
 
+// How many UTF-16 units `text` becomes in Windows' conversion from the process's code page, the
+// unit in which Windows counts the characters of a path, a variable or a command line: with the
+// UTF-8 code page 1 for each character below U+10000 and 2 for one above; without the terminator.
+std::size_t platform_text_units(const char* text);
+
 // Stores the file mode of path in *mode, in the layout that msvcrt and POSIX share (the type in
 // 0170000, 0100000 for a regular file; the execute bits 0111); -1 when the status query fails.
 int platform_file_mode(const char* path, unsigned* mode);

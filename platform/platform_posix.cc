@@ -82,6 +82,29 @@ int platform_put_env(char* assignment) {
 
 char* platform_current_directory(char* buffer, std::size_t size) { return getcwd(buffer, size); }
 
+std::size_t platform_text_units(const char* text) {
+  // The host's names are UTF-8, as a launcher's strings are under its manifest on Windows, and
+  // this counts as Windows converts UTF-8: a character below U+10000 is one unit, one above two,
+  // and each maximal ill-formed part of a sequence one replacement character.
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+  std::size_t units = 0;
+  while (*p != 0) {
+    unsigned char lead = *p++;
+    ++units;
+    if (lead < 0xC2 || lead > 0xF4) continue;  // ASCII, or a byte that starts nothing
+    int more = lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
+    // The second byte's range excludes overlong forms, surrogates and code points past U+10FFFF.
+    unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+    int taken = 0;
+    for (; taken < more; ++taken, ++p) {
+      if (*p < (taken == 0 ? low : 0x80) || *p > (taken == 0 ? high : 0xBF)) break;
+    }
+    if (taken == 3) ++units;  // a whole four-byte sequence: a surrogate pair
+  }
+  return units;
+}
+
 int platform_file_mode(const char* path, unsigned* mode) {
   struct stat status;
   if (stat(path, &status) < 0) return -1;

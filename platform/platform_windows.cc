@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <assert.h>
-#include <direct.h>
 #include <fcntl.h>
 #include <io.h>
 #include <process.h>
@@ -22,20 +21,45 @@ int _dowildcard = 0;
 
 namespace {
 
-// CreateProcess takes at most 32,767 characters of command line with the terminator. Past that
-// Wine's _spawnv cuts the line and starts the program with a truncated last argument, so a line
-// that is too long is refused here, as CreateProcess refuses it, before anything starts.
-constexpr std::size_t max_command_line = 32767;
+// Windows counts text in UTF-16 units, and a narrow string of the process's code page (UTF-8
+// under the launcher's manifest) becomes those units on its way to CreateProcess or to the
+// environment. Two limits follow, whichever is met first:
+// - a command line or a variable's value holds at most 32,767 units with the terminator;
+// - a narrow string handed to a Windows "A" call is an ANSI string of at most 65,535 bytes with
+//   the terminator. In UTF-8 only a line of mostly three-byte characters (CJK) meets that first.
+// Past them Wine does not refuse: _spawnv cuts the line and starts the program with a truncated
+// last argument, and _putenv keeps a damaged value (at 32,767 units the value turns to garbage,
+// past 65,535 bytes its length wraps). So both are refused here as Windows refuses them.
+constexpr std::size_t max_units = 32767;
+constexpr std::size_t max_ansi_bytes = 65535;
 
-// A variable's value holds at most 32,767 characters with the terminator. Wine's _putenv takes a
-// longer one and keeps it cut short, so the target would inherit a damaged PATH; it is refused
-// here as Windows refuses it, and the launch goes on as after any refused assignment.
-constexpr std::size_t max_variable_value = 32767;
+bool fits_windows_text(std::size_t bytes, std::size_t units) {
+  return bytes <= max_ansi_bytes && units <= max_units;
+}
 
+// Texts here are far shorter than INT_MAX bytes: the callers check the byte limit first, and a
+// current directory is a few hundred bytes.
+std::size_t units_of(const char* text, std::size_t length) {
+  if (length == 0) return 0;
+  return static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length),
+                                                      nullptr, 0));
+}
+
+// The line _spawnv joins: each string with its blank or, for the last one, the terminator.
 bool fits_command_line(char* const* argv) {
-  std::size_t size = 0;  // each string with its blank or, for the last one, the terminator
-  for (char* const* arg = argv; *arg != nullptr; ++arg) size += std::strlen(*arg) + 1;
-  return size <= max_command_line;
+  std::size_t bytes = 0, units = 0;
+  for (char* const* arg = argv; *arg != nullptr; ++arg) {
+    std::size_t length = std::strlen(*arg);
+    bytes += length + 1;
+    if (bytes > max_ansi_bytes) return false;
+    units += units_of(*arg, length) + 1;
+  }
+  return fits_windows_text(bytes, units);
+}
+
+bool fits_variable_value(const char* value) {
+  std::size_t length = std::strlen(value);
+  return length < max_ansi_bytes && fits_windows_text(length + 1, units_of(value, length) + 1);
 }
 
 // Ctrl+C and Ctrl+Break reach every process of the console: they are the target's to handle,
@@ -63,7 +87,7 @@ bool platform_spawn_wait(const char* path, char* const* argv, int* status) {
 
 int platform_put_env(char* assignment) {
   const char* equals = std::strchr(assignment, '=');
-  if (equals != nullptr && std::strlen(equals + 1) >= max_variable_value) {
+  if (equals != nullptr && !fits_variable_value(equals + 1)) {
     errno = EINVAL;
     return -1;
   }
@@ -71,8 +95,22 @@ int platform_put_env(char* assignment) {
 }
 
 char* platform_current_directory(char* buffer, std::size_t size) {
-  return _getcwd(buffer, static_cast<int>(size));
+  // msvcrt's _getcwd reads into a buffer of its own of 260 bytes, which a directory of 260
+  // characters fills only in a single-byte code page: in UTF-8 one of 87 CJK characters no
+  // longer fits. The narrow call of Windows itself takes the caller's buffer.
+  DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(size), buffer);
+  if (length == 0) {
+    errno = ENOENT;
+    return nullptr;
+  }
+  if (length >= size) {
+    errno = ERANGE;
+    return nullptr;
+  }
+  return buffer;
 }
+
+std::size_t platform_text_units(const char* text) { return units_of(text, std::strlen(text)); }
 
 int platform_file_mode(const char* path, unsigned* mode) {
   struct _stat64 status;

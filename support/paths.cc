@@ -18,8 +18,11 @@ namespace {
 constexpr char object_dir[] = ".libs/";
 constexpr std::size_t object_dir_length = sizeof object_dir - 1;
 constexpr std::size_t exe_suffix_length = sizeof exe_suffix - 1;
-// The buffer the current directory is read into; a longer directory is a fatal error.
-constexpr std::size_t current_directory_size = 260;
+// The current directory holds at most 260 characters with its terminator, counted as Windows
+// counts them (UTF-16 units); a longer one is a fatal error. In UTF-8 a unit takes up to three
+// bytes (a character of two units takes four).
+constexpr std::size_t current_directory_characters = 260;
+constexpr std::size_t current_directory_size = 3 * current_directory_characters;
 constexpr unsigned any_execute_bit = 0111;
 constexpr unsigned file_type_bits = 0170000;
 constexpr unsigned regular_file = 0100000;
@@ -31,7 +34,12 @@ bool has_drive_prefix(const char* path) {
 bool is_separator(char c) { return c == '/' || c == '\\'; }
 
 void read_current_directory(char* buffer, int line) {
-  if (platform_current_directory(buffer, current_directory_size) == nullptr) {
+  char* directory = platform_current_directory(buffer, current_directory_size);
+  if (directory != nullptr && platform_text_units(directory) >= current_directory_characters) {
+    errno = ERANGE;
+    directory = nullptr;
+  }
+  if (directory == nullptr) {
     fatal_error(source_label, line, "getcwd failed: %s", text_or_null(std::strerror(errno)));
   }
 }

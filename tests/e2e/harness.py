@@ -1,5 +1,6 @@
 """Runs the real launchers end to end, natively or under Wine, in temporary build trees."""
 import atexit
+import codecs
 import functools
 import json
 import os
@@ -15,6 +16,8 @@ import time
 import unittest
 from pathlib import Path
 
+# This checkout: the tests read some of its files as they are.
+SOURCE_DIR = Path(__file__).resolve().parent.parent.parent
 PLATFORM = os.environ.get("QN_PLATFORM", "native")
 WINDOWS = PLATFORM == "windows"
 BUILD_DIR = Path(os.environ.get("QN_BUILD_DIR", "../../build/native")).resolve()
@@ -84,7 +87,8 @@ def generated_launchers():
 @functools.lru_cache(maxsize=None)
 def launcher_values(launcher):
     """The constants of a launcher, as the build generated them for it."""
-    return json.loads((BUILD_DIR / "generated" / launcher / "wrapper_values.json").read_text())
+    path = BUILD_DIR / "generated" / launcher / "wrapper_values.json"
+    return json.loads(path.read_text(encoding="utf-8"))
 
 
 def launcher_value(launcher, field):
@@ -148,54 +152,102 @@ def unescape(text):
 
 
 class Received:
+    """A test target's report: argv, the variables it was asked for and, from the Unicode
+    target, its working directory (bytes; UTF-8 from the Unicode target)."""
+
     def __init__(self, stdout):
-        self.argv, self.env = [], {}
+        self.argv, self.env, self.cwd = [], {}, None
         for line in stdout.split(b"\n"):
             fields = line.split(b" ")
             if fields[0].startswith(b"argv["):
                 self.argv.append(unescape(fields[1]))
             elif fields[0] == b"env":
                 self.env[fields[1].decode()] = None if fields[2] == b"unset" else unescape(fields[2])
+            elif fields[0] == b"cwd":
+                self.cwd = unescape(fields[1])
+
+
+def _undefined_in_1252(error):
+    """Windows maps the five bytes that code page 1252 leaves undefined (0x81, 0x8D, 0x8F, 0x90,
+    0x9D) to the control characters of the same numbers, and back; Python's codec refuses them."""
+    if isinstance(error, UnicodeDecodeError):
+        return chr(error.object[error.start]), error.start + 1
+    char = error.object[error.start]
+    if ord(char) in (0x81, 0x8D, 0x8F, 0x90, 0x9D):
+        return bytes([ord(char)]), error.start + 1
+    raise error
+
+
+codecs.register_error("qn-1252", _undefined_in_1252)
+
+
+def as_text(value):
+    """Under Wine, the text that `value` stands for: text (or a path) as it is, and bytes as a
+    narrow caller in Wine's ANSI code page (1252, as wine_environment picks) means them."""
+    value = os.fspath(value)
+    return value.decode("cp1252", "qn-1252") if isinstance(value, bytes) else value
 
 
 def encode(text):
-    """Bytes as they are; text (or a path) in the encoding the launcher sees it in: under Wine the
-    ANSI code page that wine_environment picks (1252), on the host the file system's."""
+    """Bytes as the launcher sees and writes them: under Wine, where its manifest makes its code
+    page UTF-8, `text` in UTF-8 (bytes count as as_text says); on the host bytes as they are and
+    text in the file system's encoding. The wrapper script and the Unicode target write UTF-8."""
+    if WINDOWS:
+        return as_text(text).encode("utf-8")
     text = os.fspath(text)
-    if isinstance(text, bytes):
-        return text
-    return text.encode("cp1252") if WINDOWS else os.fsencode(text)
+    return text if isinstance(text, bytes) else os.fsencode(text)
+
+
+def narrow(text):
+    """Bytes as a narrow target reports them: under Wine in the ANSI code page 1252, which has
+    no room for what lies beyond it; on the host as encode gives them."""
+    if WINDOWS:
+        return as_text(text).encode("cp1252", "qn-1252")
+    return encode(text)
 
 
 def run(program, argv, cwd, env=None, unset=(), command_line=None, timeout=60,
-        locale=DEFAULT_LOCALE, repeat=1):
+        locale=DEFAULT_LOCALE, code_page=None, repeat=1):
     """Starts `program` with exactly `argv` (argv[0] included) or, under Wine, with the raw
-    `command_line` and the code page of `locale`, `repeat` times in a row; `env` sets and `unset`
-    removes variables of the inherited environment."""
-    env = {k: encode(v) for k, v in (env or {}).items()}
-    argv = [encode(a) for a in argv]
+    `command_line`, `repeat` times in a row; `env` sets and `unset` removes variables of the
+    inherited environment. Under Wine the caller is a Unicode program and every text goes as
+    as_text says, or, with `code_page`, as the bytes of a narrow caller in that code page;
+    `locale` picks the ANSI code page of the other Windows programs."""
     if WINDOWS:
-        return _run_windows(program, argv, cwd, env, unset, command_line, timeout, locale, repeat)
+        return _run_windows(program, argv, cwd, env or {}, unset, command_line, timeout, locale,
+                            code_page, repeat)
     assert repeat == 1, "only the runner under Wine repeats a start"
     environment = dict(os.environb)
     for name in unset:
         environment.pop(encode(name), None)
-    environment.update({encode(k): v for k, v in env.items()})
-    done = subprocess.run(argv, executable=program, cwd=cwd, env=environment,
-                          capture_output=True, timeout=timeout)
+    environment.update({encode(k): encode(v) for k, v in (env or {}).items()})
+    done = subprocess.run([encode(a) for a in argv], executable=program, cwd=cwd,
+                          env=environment, capture_output=True, timeout=timeout)
     return Result(done.returncode, done.stdout, done.stderr)
 
 
-def write_request(path, program, argv, cwd, env, unset, command_line, repeat=1):
+def write_request(path, program, argv, cwd, env, unset, command_line, code_page=None, repeat=1):
     """The request file of qn_runner (tests/programs/qn_runner.cc says what each key means)."""
+    def request_text(value):
+        # Quotes and backslashes are single bytes of their own in UTF-8, so a line can be quoted
+        # in its bytes.
+        if code_page is None:
+            return as_text(value).encode("utf-8")
+        value = os.fspath(value)
+        return value if isinstance(value, bytes) else value.encode("cp%d" % code_page)
     if command_line is None:
-        command_line = b" ".join(quote_for_runtime(a) for a in argv)
-    lines = [b"program " + encode(windows_path(program)).hex().encode(),
-             b"command-line " + command_line.hex().encode(),
-             b"directory " + encode(windows_path(cwd)).hex().encode(),
+        line = b" ".join(quote_for_runtime(request_text(a)) for a in argv)
+    else:
+        line = request_text(command_line)
+    lines = [b"program " + request_text(windows_path(program)).hex().encode(),
+             b"command-line " + line.hex().encode(),
+             b"directory " + request_text(windows_path(cwd)).hex().encode(),
              b"repeat " + (b"%d" % repeat).hex().encode()]
-    lines += [b"unset " + encode(name).hex().encode() for name in unset]
-    lines += [b"set " + (encode(k) + b"=" + v).hex().encode() for k, v in env.items()]
+    if code_page is not None:
+        lines.append(b"code-page " + (b"%d" % code_page).hex().encode())
+    lines += [b"unset " + request_text(name).hex().encode() for name in unset]
+    lines += [b"set " + (request_text(k) + b"=" + request_text(v)).hex().encode()
+              for k, v in env.items()]
     path.write_bytes(b"\n".join(lines) + b"\n")
 
 
@@ -231,11 +283,11 @@ def runner_for(locale):
     return copy
 
 
-def _run_windows(program, argv, cwd, env, unset, command_line, timeout, locale, repeat):
+def _run_windows(program, argv, cwd, env, unset, command_line, timeout, locale, code_page, repeat):
     root = scratch_for(locale)
     with tempfile.TemporaryDirectory(dir=root) as work:
         request, result = Path(work) / "request", Path(work) / "result"
-        write_request(request, program, argv, cwd, env, unset, command_line, repeat)
+        write_request(request, program, argv, cwd, env, unset, command_line, code_page, repeat)
         done = subprocess.run(wine_command(runner_for(locale), windows_path(request),
                                            windows_path(result)), cwd=root,
                               env=wine_environment(locale), capture_output=True, timeout=timeout)
@@ -259,12 +311,12 @@ def run_interrupted(program, argv, cwd, env, signal_number=signal.SIGINT, to_tar
     moment after the interrupt (None under Wine, where only the runner can be watched)."""
     with tempfile.TemporaryDirectory(dir=SCRATCH) as work:
         ready = Path(work) / "ready"
-        env = {k: encode(v) for k, v in dict(env, QN_READY=host_path(ready)).items()}
+        env = dict(env, QN_READY=host_path(ready))
         deadline = time.monotonic() + timeout
         if WINDOWS:
             return _interrupt_windows(program, argv, cwd, env, Path(work), ready, deadline), None
         environment = dict(os.environb)
-        environment.update({encode(k): v for k, v in env.items()})
+        environment.update({encode(k): encode(v) for k, v in env.items()})
         preexec = (lambda: signal.signal(signal.SIGINT, signal.SIG_IGN)) if ignore_interrupts else None
         launcher = subprocess.Popen([encode(a) for a in argv], executable=program, cwd=cwd,
                                     env=environment, stdout=subprocess.DEVNULL,
@@ -287,7 +339,7 @@ def _interrupt_windows(program, argv, cwd, env, work, ready, deadline):
     # Wine gives programs a console only on a terminal, and a Ctrl+C typed there reaches every
     # process of that console: the runner (which stays), the launcher and the target.
     request, result = work / "request", work / "result"
-    write_request(request, program, [encode(a) for a in argv], cwd, env, (), None)
+    write_request(request, program, argv, cwd, env, (), None)
     child, terminal = pty.fork()
     if child == 0:
         command = wine_command(PROGRAMS_DIR / "qn_runner.exe", windows_path(request),

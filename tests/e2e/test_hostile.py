@@ -5,7 +5,7 @@ import shutil
 import unittest
 
 from harness import (LAUNCHERS, NEWLINE, WINDOWS, TreeTestCase, host_path, launcher_value,
-                     quote_if_needed, run, target_file, encode)
+                     narrow, quote_if_needed, run, target_file, encode)
 
 LAUNCHER = LAUNCHERS[0]
 LIBRARY = launcher_value(LAUNCHER, "library_dirs")
@@ -35,7 +35,7 @@ class HostileInputTest(TreeTestCase):
             [b"a", b"", b"b c", b'"', b"\\\\\"", b"tab\there", bytes(range(1, 40))]
         args = [shapes[n % len(shapes)] for n in range(10000)]
         random.Random(10000).shuffle(args)
-        command_line = compact_line([encode(host_path(exe))] + args) if WINDOWS else None
+        command_line = compact_line([narrow(host_path(exe))] + args) if WINDOWS else None
         result = self.launch(exe, args, command_line=command_line)
         self.assertEqual(result.status, 0, result.stderr[-300:])
         self.assertEqual(result.received().argv[1:], args)
@@ -45,7 +45,7 @@ class HostileInputTest(TreeTestCase):
         directories, with the launcher's directory as the last entry."""
         kinds = [b"/no/such/dir", b" /with blanks ", b'"/quoted dir"', b"", b"C:\\missing\\bin",
                  b"/x/../y/./z", b";"]
-        last = b";" + encode(launcher_dir)
+        last = b";" + narrow(launcher_dir)
         entries, length = [], 0
         # Every entry adds at least its separator, so the loop ends.
         while length < size - len(last) - 40:
@@ -94,7 +94,7 @@ class HostileInputTest(TreeTestCase):
                 self.assertEqual(result.status, 0, result.stderr)
                 entry0 = host_path(exe.parent) + "/.libs/" + target_file(LAUNCHER)
                 self.assertEqual(result.received().argv,
-                                 [encode(entry0.replace("\\", "/")), b"a b"])
+                                 [narrow(entry0.replace("\\", "/")), b"a b"])
 
     def test_target_that_is_a_directory_or_not_executable(self):
         # The messages are the runtime's for the errno its spawn call sets.
@@ -118,9 +118,10 @@ class HostileInputTest(TreeTestCase):
                                 result.stderr[-200:])
 
     def deep_directory(self, length):
-        """A new directory whose path, as the launcher sees it, is `length` bytes long."""
+        """A new directory whose path is `length` characters long as Windows counts them, bytes on
+        the host."""
         directory = self.new_dir()
-        missing = length - len(encode(host_path(directory)))
+        missing = length - len(narrow(host_path(directory)))
         self.assertGreaterEqual(missing, 2, "the scratch directory is too deep already")
         while missing > 0:
             # Each step adds a separator and at least one letter, and never leaves a single byte
@@ -131,13 +132,21 @@ class HostileInputTest(TreeTestCase):
             directory = directory / ("d" * part)
             missing -= part + 1
         directory.mkdir(parents=True, exist_ok=True)
-        self.assertEqual(len(encode(host_path(directory))), length)
+        self.assertEqual(len(narrow(host_path(directory))), length)
         return directory
 
     @unittest.skipIf(WINDOWS, "Wine cannot start a program in so deep a directory")
     def test_current_directory_too_long_for_the_buffer(self):
-        # 260 bytes hold the current directory with its terminator.
+        # 260 characters as Windows counts them (UTF-16 units) hold the current directory with
+        # its terminator: 300 ASCII bytes do not fit, 300 bytes of three-byte characters do.
         exe = self.make_tree()
+        wide = self.new_dir() / "/".join(["\u4e2d" * 25] * 4)
+        wide.mkdir(parents=True)
+        self.assertGreater(len(encode(host_path(wide))), 300)
+        # The empty entry of PATH has the launcher read the current directory first.
+        result = run(exe, [exe.name, "x"], cwd=wide,
+                     env={"PATH": "/nonexistent;;" + host_path(exe.parent)})
+        self.assertEqual((result.status, result.received().argv[1:]), (0, [b"x"]), result)
         deep = self.deep_directory(300)
         label = launcher_value(LAUNCHER, "source_label")
         for path, line in (("/nonexistent", 494), ("/nonexistent;;" + host_path(exe.parent), 468)):

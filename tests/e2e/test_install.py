@@ -8,8 +8,9 @@ import unittest
 import zipfile
 from pathlib import Path
 
-from harness import (BUILD_DIR, EXE, LAUNCHERS, NEWLINE, TreeTestCase, generated_launchers,
-                     launcher_value)
+from harness import (BUILD_DIR, EXE, LAUNCHERS, NEWLINE, SOURCE_DIR, WINDOWS, TreeTestCase,
+                     generated_launchers, launcher_value)
+import pe
 
 CMAKE = os.environ.get("QN_CMAKE", "cmake")
 CPACK = os.environ.get("QN_CPACK", "cpack")
@@ -43,6 +44,9 @@ class InstallTest(TreeTestCase):
         for path, built in tree.items():
             with self.subTest(path):
                 self.assertEqual((prefix / path).read_bytes(), built.read_bytes())
+                if WINDOWS and path.startswith("bin/"):
+                    self.assertEqual(pe.manifest(prefix / path), (
+                        SOURCE_DIR / "platform" / "utf8_code_page.manifest").read_bytes())
         # The build has launchers for the tests only, and the tree above holds none of them.
         self.assertLess(set(LAUNCHERS), set(generated_launchers()))
 

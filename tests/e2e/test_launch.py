@@ -4,7 +4,7 @@ import subprocess
 import unittest
 
 from harness import (EXE, LAUNCHERS, NEWLINE, WINDOWS, TreeTestCase, encode, host_path,
-                     launcher_value, trace)
+                     launcher_value, narrow, trace)
 
 LAUNCHER = LAUNCHERS[0]
 LABEL = launcher_value(LAUNCHER, "source_label")
@@ -24,7 +24,7 @@ def slashes(path):
 
 class LaunchTest(TreeTestCase):
     def assert_started(self, result, entry0, args):
-        self.assertEqual(result.received().argv, [encode(entry0)] + [encode(a) for a in args],
+        self.assertEqual(result.received().argv, [narrow(entry0)] + [narrow(a) for a in args],
                          result)
 
     def test_exit_status_passes_through(self):

@@ -6,19 +6,21 @@ import subprocess
 import unittest
 from pathlib import Path
 
-from harness import EXE, NEWLINE, TreeTestCase, WINDOWS, encode
+from harness import EXE, NEWLINE, SOURCE_DIR, TreeTestCase, WINDOWS, encode
+import pe
 
-SOURCE_DIR = Path(os.environ.get("QN_SOURCE_DIR", Path(__file__).resolve().parent.parent.parent))
 CMAKE = os.environ.get("QN_CMAKE", "cmake")
 GENERATOR = os.environ.get("QN_GENERATOR", "Ninja")
 TOOLCHAIN = os.environ.get("QN_TOOLCHAIN_FILE", "")
 SANITIZED = os.environ.get("QN_SANITIZED") == "1"
 
+# A directory beyond ASCII: Cyrillic, CJK and an emoji.
+BEYOND_ASCII = "/opt/\u0434\u0435\u043f\u044b/\u4e2d\U0001F600"
 GOOD = """# A launcher of a user's own build tree.
 set(library_dirs /opt/my-deps/lib)
-set(program_dirs /opt/my-deps/lib /opt/my-deps/bin)
+set(program_dirs /opt/my-deps/lib /opt/my-deps/bin %s)
 set(notinst_deplibs ../src/libmine.qla)
-"""
+""" % BEYOND_ASCII
 
 
 def configure(build, folders, build_testing="OFF"):
@@ -37,7 +39,7 @@ def generate(values_file, out):
                            "-DTEMPLATE=%s" % (SOURCE_DIR / "targets" / "wrapper-script.sh.in"),
                            "-DOUTPUT_DIR=%s" % out,
                            "-P", str(SOURCE_DIR / "cmake" / "generate_wrapper_values.cmake")],
-                          capture_output=True, text=True, timeout=60)
+                          capture_output=True, text=True, errors="replace", timeout=60)
 
 
 # name, file name, text, the field named, what the message says of it
@@ -50,8 +52,22 @@ BROKEN = [
      "holds an empty entry"),
     ("relative_directory", "tool.cmake", GOOD + "set(library_dirs lib)\n", "library_dirs",
      "entry 'lib' is not an absolute path"),
-    ("quote_in_a_directory", "tool.cmake", GOOD + "set(program_dirs /a'b)\n", "program_dirs",
-     "entry '/a'b' is not"),
+    ("invalid_utf8_in_a_directory", "tool.cmake", GOOD.encode() + b"set(program_dirs /a\xe4\xb8)\n",
+     "program_dirs", "is not an absolute path of letters"),
+] + [
+    # What a shell or PATH reads as more than a letter, each in a directory of its own.
+    ("%s_in_a_directory" % name, "tool.cmake", GOOD + "set(library_dirs [=[/a%sb]=])\n" % char,
+     "library_dirs", "entry '/a%sb' is not an absolute path of letters" % char)
+    for name, char in (("ampersand", "&"), ("bar", "|"), ("less", "<"), ("greater", ">"),
+                       ("parenthesis", "("), ("closing_parenthesis", ")"), ("colon", ":"),
+                       ("quote", "'"), ("backquote", "`"), ("blank", " "), ("tilde", "~"),
+                       ("star", "*"), ("question_mark", "?"), ("bracket", "["), ("hash", "#"),
+                       ("exclamation_mark", "!"), ("dollar", "$"), ("double_quote", '"'),
+                       ("backslash", "\\"), ("tab", "\t"), ("newline", "\n"))
+] + [
+    # A ";" separates two entries: the second is not absolute.
+    ("semicolon_in_a_directory", "tool.cmake", GOOD + "set(library_dirs [=[/a;b]=])\n",
+     "library_dirs", "entry 'b' is not an absolute path"),
     ("blank_in_a_library", "tool.cmake", GOOD + 'set(notinst_deplibs "a b.qla")\n',
      "notinst_deplibs", "entry 'a b.qla' is not"),
     ("backslash_in_a_library", "tool.cmake", GOOD + "set(notinst_deplibs a\\\\b.qla)\n",
@@ -80,7 +96,7 @@ class OwnLaunchersTest(TreeTestCase):
         folder = self.new_dir() / "my values"
         folder.mkdir()
         for name, text in files.items():
-            (folder / name).write_text(text, encoding="utf-8")
+            (folder / name).write_bytes(text if isinstance(text, bytes) else text.encode())
         return folder
 
     def test_each_kind_of_broken_values_file_is_refused(self):
@@ -91,7 +107,7 @@ class OwnLaunchersTest(TreeTestCase):
                 self.assertNotEqual(done.returncode, 0)
                 message = " ".join(done.stderr.split())
                 self.assertIn("values file %s: field '%s': " % (values, field), message)
-                self.assertIn(problem, message)
+                self.assertIn(" ".join(problem.split()), message)
 
     @unittest.skipIf(WINDOWS, "the configure step is the same for every build")
     def test_configure_step_stops_at_a_broken_file(self):
@@ -119,24 +135,33 @@ class OwnLaunchersTest(TreeTestCase):
             self.assertTrue((build / (name + EXE)).is_file(), name)
         self.assertFalse((build / "tests").exists())
 
-        exe = self.make_tree("fyx-rebuild-index", name="my-tool", image=build / ("my-tool" + EXE))
+        # The Unicode target under Wine shows the directory beyond ASCII as it is.
+        target = "qn_wide_target" if WINDOWS else "qn_test_target"
+        exe = self.make_tree("fyx-rebuild-index", name="my-tool", image=build / ("my-tool" + EXE),
+                             target=target)
         (exe.parent / ".libs" / "fyx-rebuild-index.exe").rename(exe.parent / ".libs" / "my-tool.exe")
         result = self.launch(exe, ["--qn-debug", "x"], env={"PATH": "", "QN_SHOW": "PATH"})
         self.assertEqual(result.status, 0, result)
         self.assertIn(b"my-tool%s:./.libs/qn-my-tool.cc:265: (main) quenlo target name: my-tool.exe%s"
                       % (encode(EXE), NEWLINE), result.stderr)
         self.assertEqual(result.received().env["PATH"],
-                         b"/opt/my-deps/lib;/opt/my-deps/lib;/opt/my-deps/bin")
+                         encode("/opt/my-deps/lib;/opt/my-deps/lib;/opt/my-deps/bin;" + BEYOND_ASCII))
         script = self.launch(exe, ["--qn-dump-script"]).stdout.decode().split("\n")
         self.assertEqual(script[2], "# my-tool - temporary wrapper script for .libs/my-tool.exe")
         self.assertEqual(script[39], "  notinst_deplibs=' ../src/libmine.qla'")
-        self.assertEqual(script[190], "    PATH=/opt/my-deps/lib:/opt/my-deps/bin:$PATH")
+        self.assertEqual(script[190],
+                         "    PATH=/opt/my-deps/lib:/opt/my-deps/bin:%s:$PATH" % BEYOND_ASCII)
 
         prefix = self.new_dir()
         subprocess.run([CMAKE, "--install", str(build), "--prefix", str(prefix)], check=True,
                        capture_output=True, timeout=120)
-        self.assertTrue((prefix / "bin" / ("my-tool" + EXE)).is_file())
+        installed = prefix / "bin" / ("my-tool" + EXE)
+        self.assertTrue(installed.is_file())
         self.assertTrue((prefix / "share" / "quenlo" / "my-tool.sh").is_file())
+        if WINDOWS:
+            manifest = (SOURCE_DIR / "platform" / "utf8_code_page.manifest").read_bytes()
+            for image in (build / ("my-tool" + EXE), installed):
+                self.assertEqual(pe.manifest(image), manifest, image)
 
     @unittest.skipIf(WINDOWS, "the configure step is the same for every build")
     def test_only_the_named_folders_make_launchers(self):
@@ -145,7 +170,7 @@ class OwnLaunchersTest(TreeTestCase):
         done = configure(build, [folder], build_testing="ON")
         self.assertEqual(done.returncode, 0, done.stderr[-2000:])
         targets = subprocess.run([CMAKE, "--build", str(build), "--target", "help"],
-                                 capture_output=True, text=True, timeout=60).stdout
+                                 capture_output=True, text=True, errors="replace", timeout=60).stdout
         self.assertIn("my-tool", targets)
         self.assertNotIn("fyx-rebuild-index", targets)
         self.assertNotIn("unit_tests", targets)  # the tests need this project's own launchers

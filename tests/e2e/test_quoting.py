@@ -4,7 +4,7 @@ import subprocess
 import unittest
 
 from harness import (ASCII_SCRATCH, LAUNCHERS, NEWLINE, PROGRAMS_DIR, WINDOWS, Received,
-                     TreeTestCase, encode, host_path, launcher_value, quote_for_runtime,
+                     TreeTestCase, encode, host_path, launcher_value, narrow, quote_for_runtime,
                      quote_if_needed, run, target_file, trace, wine_command,
                      wine_environment)
 
@@ -56,7 +56,7 @@ class QuotingTest(TreeTestCase):
         self.assertEqual(result.status, 0, result)
         directory = host_path(exe.parent).replace("\\", "/")
         self.assertEqual(result.received().argv,
-                         [encode(directory + "/.libs/" + target_file(LAUNCHERS[0])), b"x y"])
+                         [narrow(directory + "/.libs/" + target_file(LAUNCHERS[0])), b"x y"])
 
     @unittest.skipUnless(WINDOWS, "the real runtime's splitting")
     def test_splitter_agrees_with_the_runtime(self):
@@ -70,42 +70,84 @@ class QuotingTest(TreeTestCase):
 
     @unittest.skipUnless(WINDOWS, "code pages of the Windows runtime")
     def test_double_byte_code_page(self):
-        # In code page 932 (Japanese, picked by the locale) a byte 0x81 to 0x9F or 0xE0 to 0xFC
-        # leads a two-byte character: a lead byte alone takes the next byte with it, here the
-        # blank that ends its argument, so the narrow-to-wide conversion merges arguments. Whole
-        # two-byte characters survive.
+        # A narrow caller in code page 932 (Japanese, picked by the locale), where a byte 0x81 to
+        # 0x9F or 0xE0 to 0xFC leads a two-byte character. Whole two-byte characters reach a
+        # narrow target in 932 as they were. A lead byte alone takes the next byte with it in the
+        # caller's own conversion to UTF-16, here the blank that ends its argument, so arguments
+        # merge before the launcher sees them: the target gets what it gets when that caller
+        # starts it directly.
         # Paths here must be ASCII: code page 932 has no letter of code page 1252's upper half.
+        japanese = dict(locale="ja_JP.UTF-8", code_page=932)
         exe = self.make_tree(root=ASCII_SCRATCH)
-        whole = [b"\x82\xa0", b"\x93\xfa\x96\x7b", b"x"]
-        self.assertEqual(self.launch(exe, whole, locale="ja_JP.UTF-8").received().argv[1:], whole)
-        lone = [b"\x81", b"x"]
-        self.assertNotEqual(self.launch(exe, lone, locale="ja_JP.UTF-8").received().argv[1:], lone)
+        target = exe.parent / ".libs" / target_file(LAUNCHERS[0])
+        whole, lone = [b"\x82\xa0", b"\x93\xfa\x96\x7b", b"x"], [b"\x81", b"x"]
+        for args in (whole, lone):
+            with self.subTest(args=args):
+                launched = self.launch(exe, args, **japanese).received().argv[1:]
+                direct = run(target, [host_path(target)] + args, cwd=target.parent,
+                             **japanese).received().argv[1:]
+                self.assertEqual(launched, direct)
+                self.assertEqual(launched == args, args is whole)
+        # The launcher's own code page is UTF-8 in any locale: what 932 cannot hold reaches a
+        # Unicode target from a Unicode caller.
+        wide = self.make_tree(root=ASCII_SCRATCH, target="qn_wide_target")
+        texts = ["\u00e9 \u00fc", "\U0001F600", "\u4e2d\u6587 \u0416"]
+        self.assertEqual(self.launch(wide, texts, locale="ja_JP.UTF-8").received().argv[1:],
+                         [t.encode() for t in texts])
 
-    @unittest.skipUnless(WINDOWS, "the 32,767-character command line of CreateProcess")
+    @unittest.skipUnless(WINDOWS, "the command line limits of CreateProcess")
     def test_command_line_too_long_for_windows(self):
-        exe = self.make_tree()
-        entry0 = encode(host_path(exe.parent).replace("\\", "/") + "/.libs/" + exe.name)
+        # A command line holds 32,767 UTF-16 units with its terminator, and as the narrow string
+        # that _spawnv hands to Windows at most 65,535 bytes with it. A character below U+10000
+        # is one unit, one above two; in UTF-8 only three-byte characters meet the byte limit
+        # first. The Unicode target shows what arrived.
+        exe = self.make_tree(target="qn_wide_target")
+        entry0 = host_path(exe.parent).replace("\\", "/") + "/.libs/" + exe.name
         # Entry 0 is a path with "/" only: the launcher encloses it when it holds a blank.
-        quoted_entry0 = quote_if_needed(entry0)
-        backslashes = 10000
+        quoted_entry0 = quote_if_needed(encode(entry0)).decode()
+        # Few enough that a line of three-byte characters stays within the units.
+        backslashes = 5000
+        rows = [
+            # name, the character that fills the argument, the limit it meets: units or bytes
+            ("ascii", "x", "units"),
+            ("two_bytes_one_unit", "\u0416", "units"),
+            ("four_bytes_two_units", "\U0001F600", "units"),
+            ("three_bytes_one_unit", "\u4e2d", "bytes"),
+        ]
 
-        def launch_with_quoted_length(length):
-            # The argument " xxx\\\...": enclosed, its final run doubled, so the quoted line is
-            # entry 0 as quoted, a blank, and 3 + len(x's) + 2 * backslashes characters.
-            xs = length - len(quoted_entry0) - 4 - 2 * backslashes
-            arg = b" " + b"x" * xs + b"\\" * backslashes
-            # The runner's own line keeps the run single: it is not followed by a quote there.
-            line = quote_for_runtime(encode(host_path(exe))) + b' --qn-debug " "' + arg[1:]
-            return arg, run(exe, [], cwd=exe.parent, command_line=line)
+        def size(text, limit):
+            return len(text.encode("utf-16-le")) // 2 if limit == "units" else len(text.encode())
 
-        arg, fits = launch_with_quoted_length(32766)  # with its terminator, the most allowed
-        self.assertEqual((fits.status, fits.received().argv[1:]), (0, [arg]))
-        _, too_long = launch_with_quoted_length(32767)
-        self.assertEqual((too_long.status, too_long.stdout), (127, b""))
-        self.assertTrue(too_long.stderr.endswith(
-            b'322: (main) failed to launch target "%s%s": Argument list too long%s'
-            % (entry0[:-len(exe.name)], target_file(LAUNCHERS[0]).encode(), NEWLINE)),
-            too_long.stderr[-200:])
+        def argument_with_quoted_length(fill, limit, length):
+            # The argument " <fill>...x\\...": enclosed, its final run doubled, so the quoted
+            # line is entry 0 as quoted, a blank, the quotes, the argument and `backslashes` more.
+            fixed = size(quoted_entry0 + ' "" ', limit) + 2 * backslashes
+            count, padding = divmod(length - fixed, size(fill, limit))
+            return " " + fill * count + "x" * padding + "\\" * backslashes
+
+        for name, fill, limit in rows:
+            with self.subTest(name):
+                most = 32766 if limit == "units" else 65534  # without the terminator
+                for length in (most, most + 1):
+                    arg = argument_with_quoted_length(fill, limit, length)
+                    quoted_line = quoted_entry0 + ' "' + arg + "\\" * backslashes + '"'
+                    self.assertEqual(size(quoted_line, limit), length)
+                    # ... and within the other limit, so that this one is what refuses it.
+                    self.assertLessEqual(size(quoted_line, "bytes"), 65534 + (limit == "bytes"))
+                    self.assertLessEqual(size(quoted_line, "units"), 32766 + (limit == "units"))
+                    # The runner's own line keeps the run single: no quote follows it there.
+                    line = (quote_for_runtime(encode(host_path(exe))).decode() + ' --qn-debug " "'
+                            + arg[1:])
+                    result = run(exe, [], cwd=exe.parent, command_line=line)
+                    if length == most:
+                        self.assertEqual((result.status, result.received().argv[1:]),
+                                         (0, [arg.encode()]))
+                        continue
+                    self.assertEqual((result.status, result.stdout), (127, b""))
+                    self.assertTrue(result.stderr.endswith(
+                        b'322: (main) failed to launch target "%s%s": Argument list too long%s'
+                        % (encode(entry0[:-len(exe.name)]), target_file(LAUNCHERS[0]).encode(),
+                           NEWLINE)), result.stderr[-200:])
 
     @unittest.skipIf(WINDOWS, "the host's exec limits")
     def test_arguments_too_long_for_the_target_on_the_host(self):

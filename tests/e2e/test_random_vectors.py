@@ -25,9 +25,10 @@ def random_argument(rng, high_bytes):
 
 class RandomVectorTest(TreeTestCase):
     def test_random_vectors_arrive_intact(self):
-        # Under Wine every byte goes through the ANSI code page (1252, as the harness picks) and
-        # back, twice; all of 0x01 to 0xFF survive that, as in the single-byte code pages 1251 and
-        # 1253. test_quoting's test_double_byte_code_page shows one where bytes do not survive.
+        # Under Wine the bytes are a narrow caller's in the ANSI code page (1252, as the harness
+        # picks): they go to UTF-16, through the launcher's UTF-8 and UTF-16 again to the target's
+        # 1252, and all of 0x01 to 0xFF survive that. test_quoting's test_double_byte_code_page
+        # shows a code page where a caller's bytes do not, before the launcher sees them.
         vectors = 300 if WINDOWS else 1000
         rng = random.Random(20261210)
         exe = self.make_tree()

@@ -1,5 +1,7 @@
 // Starts one program exactly as a request file says, so that tests under Wine control the raw
 // command line, the working directory and the environment, which Wine's own start-up rewrites.
+// The runner works in UTF-16 throughout, as a Unicode caller of the launcher does: it hands the
+// program its command line and a UTF-16 environment through CreateProcessW.
 //
 // Usage: qn_runner REQUEST RESULT. Each line of REQUEST is "<key> <hex bytes>":
 //   program       the executable to start (CreateProcess's application name)
@@ -8,16 +10,21 @@
 //   set           NAME=VALUE, replacing any variable of that name
 //   unset         NAME
 //   repeat        a decimal count: start the program that many times, one after the other
+//   code-page     a decimal code page: the texts of the request are in it, and the runner turns
+//                 them into UTF-16 as a narrow caller's CreateProcessA would (65001, UTF-8, when
+//                 the request names none)
 // Any other key, or a line without one, is refused (status 2, before anything starts). The child
 // shares the runner's standard streams. RESULT receives "exit <code>" with the full 32-bit exit
 // code of the last start, or "error <GetLastError code>" when the program cannot be started, then
-// "microseconds" and the time of each start until its end. tests/e2e/harness.py writes the
-// requests and reads the results.
+// "microseconds" and the time of each start until its end. tests/e2e/wine.py writes the requests
+// and reads the results.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -30,15 +37,24 @@ std::string from_hex(const std::string& hex) {
   return bytes;
 }
 
-std::string name_of(const std::string& entry) {
+std::wstring widen(const std::string& text, UINT code_page) {
+  if (text.empty()) return std::wstring();
+  int size = MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()),
+                                 nullptr, 0);
+  std::wstring wide(size, L'\0');
+  MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
+  return wide;
+}
+
+std::wstring name_of(const std::wstring& entry) {
   // Entries such as "=C:=C:\dir" keep their leading "=" in the name.
-  std::size_t equals = entry.find('=', 1);
+  std::size_t equals = entry.find(L'=', 1);
   return entry.substr(0, equals);
 }
 
-void remove_variable(std::vector<std::string>& environment, const std::string& name) {
+void remove_variable(std::vector<std::wstring>& environment, const std::wstring& name) {
   for (auto it = environment.begin(); it != environment.end();) {
-    it = lstrcmpiA(name_of(*it).c_str(), name.c_str()) == 0 ? environment.erase(it) : it + 1;
+    it = _wcsicmp(name_of(*it).c_str(), name.c_str()) == 0 ? environment.erase(it) : it + 1;
   }
 }
 
@@ -51,11 +67,11 @@ bool read_line(std::FILE* file, std::string& line) {
   return c != EOF || !line.empty();
 }
 
-std::vector<std::string> current_environment() {
-  std::vector<std::string> environment;
-  char* block = GetEnvironmentStringsA();
-  for (const char* p = block; *p != '\0'; p += std::strlen(p) + 1) environment.push_back(p);
-  FreeEnvironmentStringsA(block);
+std::vector<std::wstring> current_environment() {
+  std::vector<std::wstring> environment;
+  wchar_t* block = GetEnvironmentStringsW();
+  for (const wchar_t* p = block; *p != L'\0'; p += std::wcslen(p) + 1) environment.push_back(p);
+  FreeEnvironmentStringsW(block);
   return environment;
 }
 
@@ -64,20 +80,22 @@ BOOL WINAPI stay(DWORD event) { return event == CTRL_C_EVENT || event == CTRL_BR
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int wmain(int argc, wchar_t** argv) {
   SetConsoleCtrlHandler(stay, TRUE);
   if (argc != 3) {
     std::fprintf(stderr, "usage: qn_runner REQUEST RESULT\n");
     return 2;
   }
-  std::FILE* request = std::fopen(argv[1], "rb");
+  std::FILE* request = _wfopen(argv[1], L"rb");
   if (request == nullptr) {
-    std::perror(argv[1]);
+    std::fprintf(stderr, "qn_runner: cannot open the request\n");
     return 2;
   }
+  // The texts stay bytes until the whole request, its code page included, has been read.
   std::string program, command_line, directory;
+  std::vector<std::pair<std::string, std::string>> changes;  // ("set" or "unset", text)
   long repeat = 1;
-  std::vector<std::string> environment = current_environment();
+  UINT code_page = CP_UTF8;
   std::string text;
   while (read_line(request, text)) {
     std::size_t blank = text.find(' ');
@@ -89,13 +107,12 @@ int main(int argc, char** argv) {
       command_line = value;
     } else if (key == "directory") {
       directory = value;
-    } else if (key == "set") {
-      remove_variable(environment, name_of(value));
-      environment.push_back(value);
-    } else if (key == "unset") {
-      remove_variable(environment, value);
+    } else if (key == "set" || key == "unset") {
+      changes.emplace_back(key, value);
     } else if (key == "repeat") {
       repeat = std::stol(value);
+    } else if (key == "code-page") {
+      code_page = static_cast<UINT>(std::stoul(value));
     } else {
       std::fprintf(stderr, "qn_runner: unknown request key '%s'\n", key.c_str());
       return 2;
@@ -103,29 +120,38 @@ int main(int argc, char** argv) {
   }
   std::fclose(request);
 
-  std::string block;
-  for (const std::string& entry : environment) block += entry + '\0';
-  block += '\0';
-  std::vector<char> writable_line(command_line.begin(), command_line.end());
-  writable_line.push_back('\0');
+  std::vector<std::wstring> environment = current_environment();
+  for (const auto& change : changes) {
+    std::wstring entry = widen(change.second, code_page);
+    remove_variable(environment, change.first == "set" ? name_of(entry) : entry);
+    if (change.first == "set") environment.push_back(entry);
+  }
+  std::wstring block;
+  for (const std::wstring& entry : environment) block += entry + L'\0';
+  block += L'\0';
+  std::wstring program_w = widen(program, code_page), directory_w = widen(directory, code_page);
+  std::wstring line = widen(command_line, code_page);
+  std::vector<wchar_t> writable_line(line.begin(), line.end());
+  writable_line.push_back(L'\0');
 
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
   std::vector<long long> microseconds;
-  std::FILE* result = std::fopen(argv[2], "wb");
+  std::FILE* result = _wfopen(argv[2], L"wb");
   if (result == nullptr) {
-    std::perror(argv[2]);
+    std::fprintf(stderr, "qn_runner: cannot open the result\n");
     return 2;
   }
   for (long run = 0; run < repeat; ++run) {
-    STARTUPINFOA startup = {};
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     LARGE_INTEGER began, ended;
     QueryPerformanceCounter(&began);
-    BOOL started = CreateProcessA(program.c_str(), writable_line.data(), nullptr, nullptr,
-                                  /* bInheritHandles */ TRUE, /* dwCreationFlags */ 0, &block[0],
-                                  directory.empty() ? nullptr : directory.c_str(), &startup,
+    BOOL started = CreateProcessW(program_w.c_str(), writable_line.data(), nullptr, nullptr,
+                                  /* bInheritHandles */ TRUE,
+                                  /* dwCreationFlags */ CREATE_UNICODE_ENVIRONMENT, &block[0],
+                                  directory_w.empty() ? nullptr : directory_w.c_str(), &startup,
                                   &process);
     if (!started) {
       std::fprintf(result, "error %lu\n", GetLastError());
