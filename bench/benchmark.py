@@ -85,11 +85,13 @@ def host_side_by_side():
     args = " ".join(HOST_TARGET_ARGS)
     rows = [
         ("no-op program, direct", str(noop_dir / ".libs" / TARGET_FILE)),
-        ("spawn and wait only -> no-op program", str(noop_dir / "spawn-only")),
+        ("spawn and wait only -> no-op program", "%s %s" % (noop_dir / "spawn-only",
+                                                            noop_dir / ".libs" / TARGET_FILE)),
         ("launcher -> no-op program", str(noop_dir / LAUNCHER)),
         ("launcher alone (--qn-dump-script)", "%s --qn-dump-script" % (target_dir / LAUNCHER)),
         ("test target, direct", "%s %s" % (target, args)),
-        ("spawn and wait only -> test target", "%s %s" % (target_dir / "spawn-only", args)),
+        ("spawn and wait only -> test target", "%s %s %s" % (target_dir / "spawn-only", target,
+                                                             args)),
         ("launcher -> test target", "%s %s" % (target_dir / LAUNCHER, args)),
         ("script under dash -> test target", "/bin/dash %s %s" % (target_dir / "wrapper", args)),
         ("script under bash -> test target", "/bin/bash %s %s" % (target_dir / "wrapper", args)),
@@ -100,8 +102,7 @@ def host_side_by_side():
 
 def wine_side_by_side(runs=160, warmup=10):
     """Medians in milliseconds of starts timed by the test suite's runner under Wine."""
-    os.environ.update(QN_PLATFORM="windows", QN_BUILD_DIR=str(BUILD / "windows"),
-                      QN_EXE_SUFFIX=".exe", WINEPREFIX=str(BUILD / "windows" / "wineprefix"))
+    os.environ["QN_TEST_CONFIG"] = str(BUILD / "windows" / "tests" / "test_config.json")
     sys.path.insert(0, str(ROOT / "tests" / "e2e"))
     import harness
     windows = BUILD / "windows"
@@ -116,11 +117,12 @@ def wine_side_by_side(runs=160, warmup=10):
         shutil.copy(program, directory / ".libs" / TARGET_FILE)
         trees[name] = directory
     rows = [("no-op program, direct", trees["noop"] / ".libs" / TARGET_FILE, []),
-            ("spawn and wait only -> no-op program", trees["noop"] / "spawn-only.exe", []),
+            ("spawn and wait only -> no-op program", trees["noop"] / "spawn-only.exe",
+             [harness.host_path(trees["noop"] / ".libs" / TARGET_FILE)]),
             ("launcher -> no-op program", trees["noop"] / (LAUNCHER + ".exe"), []),
             ("test target, direct", trees["target"] / ".libs" / TARGET_FILE, HOST_TARGET_ARGS),
             ("spawn and wait only -> test target", trees["target"] / "spawn-only.exe",
-             HOST_TARGET_ARGS),
+             [harness.host_path(trees["target"] / ".libs" / TARGET_FILE)] + HOST_TARGET_ARGS),
             ("launcher -> test target", trees["target"] / (LAUNCHER + ".exe"), HOST_TARGET_ARGS)]
     # Interleaved rounds, so that a slow spell of the machine touches every row alike.
     samples = {name: [] for name, _, _ in rows}

@@ -1,16 +1,30 @@
-# The fields of a launcher's values file, and the reading of one: defaults first, then the file,
-# every field checked, so that a broken file stops the configure step with its name and the
-# field's. The configure step and the generator of the constants read values files alike.
+# A launcher's values: what a values file may set, the constants that every launcher shares,
+# and the reading of one file (the file-name defaults, the folder's defaults.cmake, then the
+# file), every field checked, so that a broken file stops the configure step with its name and
+# the field's. The configure step and the generator of the constants read values files alike.
 
-# The constants of a launcher, as the generator defines them and the tests read them.
-set(wrapper_value_fields
-  default_program_name wrapper_marker library_dirs_variable library_dirs program_dirs_variable
-  program_dirs target_program_file option_prefix dump_script_option debug_option source_label
-  version_banner notinst_deplibs)
+# What varies between launchers: the fields of a values file.
+set(launcher_value_fields target_program_file source_label library_dirs program_dirs
+    notinst_deplibs)
 # What else a values file may set.
 set(launcher_value_flags launcher_for_tests_only)
-get_filename_component(launcher_values_defaults "${CMAKE_CURRENT_LIST_DIR}/../targets/defaults.cmake"
-                       ABSOLUTE)
+# The constants of every launcher, here and nowhere else; the version is the project's.
+set(launcher_constants default_program_name wrapper_marker library_dirs_variable
+    program_dirs_variable option_prefix dump_script_option debug_option version_banner)
+macro(set_launcher_constants version)
+  set(default_program_name "quenlo-wrapper")
+  set(wrapper_marker "%%%MAGIC EXE variable%%%")
+  set(library_dirs_variable "PATH")
+  set(program_dirs_variable "PATH")
+  set(option_prefix "--qn-")
+  set(dump_script_option "${option_prefix}dump-script")
+  set(debug_option "${option_prefix}debug")
+  set(version_banner "quenlo wrapper (ZUT quenlo) ${version}\n")
+  # The wrapper script's own: the value that selects its install and execute modes.
+  set(script_magic "%%%MAGIC variable%%%")
+endmacro()
+# What a folder of values files may hold besides them: the values its launchers share.
+set(launcher_folder_defaults defaults.cmake)
 
 function(refuse_launcher_values config field problem)
   message(FATAL_ERROR "values file ${config}: field '${field}': ${problem}")
@@ -95,19 +109,27 @@ endfunction()
 # Sets every field of the launcher that `config` describes, and `launcher_name`, in the caller's
 # scope; stops the configure step when the file is broken.
 macro(load_launcher_values config)
-  get_filename_component(launcher_name "${config}" NAME_WLE)
+  set(_launcher_values_file "${config}")
+  cmake_path(GET _launcher_values_file STEM LAST_ONLY launcher_name)
   check_file_name("${config}" "(the file's name)" "${launcher_name}")
-  include("${launcher_values_defaults}")
+  set(target_program_file "${launcher_name}.exe")
+  set(source_label "./.libs/qn-${launcher_name}.cc")
   set(notinst_deplibs "")
   unset(library_dirs)
   unset(program_dirs)
+  unset(launcher_for_tests_only)
+  cmake_path(REPLACE_FILENAME _launcher_values_file "${launcher_folder_defaults}"
+             OUTPUT_VARIABLE _launcher_folder_defaults)
   get_cmake_property(_launcher_variables_before VARIABLES)
+  if(EXISTS "${_launcher_folder_defaults}")
+    include("${_launcher_folder_defaults}")
+  endif()
   include("${config}")
   get_cmake_property(_launcher_variables_after VARIABLES)
   list(REMOVE_ITEM _launcher_variables_after ${_launcher_variables_before}
        _launcher_variables_before)
   foreach(_launcher_variable IN LISTS _launcher_variables_after)
-    if(NOT _launcher_variable IN_LIST wrapper_value_fields AND
+    if(NOT _launcher_variable IN_LIST launcher_value_fields AND
        NOT _launcher_variable IN_LIST launcher_value_flags)
       refuse_launcher_values("${config}" "${_launcher_variable}" "is not a field of a launcher")
     endif()
@@ -118,17 +140,7 @@ macro(load_launcher_values config)
     endif()
   endforeach()
 
-  foreach(_launcher_field default_program_name wrapper_marker library_dirs_variable
-                          program_dirs_variable option_prefix dump_script_option debug_option
-                          source_label)
-    check_plain_text("${config}" "${_launcher_field}" "${${_launcher_field}}")
-  endforeach()
-  # The banner is the first trace line: plain text and one newline at its end.
-  if(NOT version_banner MATCHES "\n$")
-    refuse_launcher_values("${config}" version_banner "does not end in a newline")
-  endif()
-  string(REGEX REPLACE "\n$" "" _launcher_banner "${version_banner}")
-  check_plain_text("${config}" version_banner "${_launcher_banner}")
+  check_plain_text("${config}" source_label "${source_label}")
   check_file_name("${config}" target_program_file "${target_program_file}")
   foreach(_launcher_field library_dirs program_dirs)
     check_directories("${config}" ${_launcher_field} "${${_launcher_field}}")

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "launcher/wrapper_config.h"
+#include "launcher/launcher_values.h"
 #include "launcher/wrapper_script.h"
 #include "platform/platform.h"
 #include "support/diagnostic_lines.h"

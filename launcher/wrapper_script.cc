@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "launcher/wrapper_config.h"
+#include "launcher/launcher_values.h"
 
 void write_wrapper_script(std::FILE* stream) {
   std::fwrite(wrapper_script_text, 1, std::strlen(wrapper_script_text), stream);

@@ -16,8 +16,6 @@ namespace {
 
 // The directory beside the launcher that holds the target, with its separator.
 constexpr char object_dir[] = ".libs/";
-constexpr std::size_t object_dir_length = sizeof object_dir - 1;
-constexpr std::size_t exe_suffix_length = sizeof exe_suffix - 1;
 // The current directory holds at most 260 characters with its terminator, counted as Windows
 // counts them (UTF-16 units); a longer one is a fatal error. In UTF-8 a unit takes up to three
 // bytes (a character of two units takes four).
@@ -89,22 +87,21 @@ char* search_path(const char* name) {
   return nullptr;
 }
 
-// "<first `length` bytes of directory>.libs/<file>", ".exe" appended to a file that does not end
-// in it, every "\" turned into "/". One fresh string of exactly that size.
-char* in_object_dir(const char* directory, std::size_t length, const char* file) {
-  std::size_t file_length = std::strlen(file);
-  std::size_t suffix_length = ends_with(file, exe_suffix) ? 0 : exe_suffix_length;
-  char* path = static_cast<char*>(
-      alloc_or_die(length + object_dir_length + file_length + suffix_length + 1));
-  char* out = path;
-  std::memcpy(out, directory, length);
-  out += length;
-  std::memcpy(out, object_dir, object_dir_length);
-  out += object_dir_length;
-  std::memcpy(out, file, file_length);
-  out += file_length;
-  std::memcpy(out, exe_suffix, suffix_length);
-  out[suffix_length] = '\0';
+// `file` made to end in ".exe": "tool" -> "tool.exe"; "tool.exe" -> "tool.exe"; "" -> ".exe";
+// "TOOL.EXE" -> "TOOL.EXE.exe". A fresh string.
+char* with_exe_suffix(const char* file) {
+  char* stem = copy_string(file);
+  strip_suffix(stem, exe_suffix);
+  char* name = join_strings(stem, exe_suffix, join_at::end);
+  std::free(stem);
+  return name;
+}
+
+// "<directory>.libs/<file>" with every "\" turned into "/". A fresh string.
+char* in_object_dir(const char* directory, const char* file) {
+  char* object_directory = join_strings(directory, object_dir, join_at::end);
+  char* path = join_strings(object_directory, file, join_at::end);
+  std::free(object_directory);
   for (char* p = path; *p != '\0'; ++p) {
     if (*p == '\\') *p = '/';
   }
@@ -152,9 +149,15 @@ char* follow_links(const char* path) { return copy_string(path); }
 
 void derive_target_paths(const char* launcher_path, const char* target_program_file,
                          char** entry_zero, char** target_path) {
-  const char* launcher_file = last_path_component(launcher_path);
-  std::size_t directory_length = launcher_file - launcher_path;
-  *entry_zero = in_object_dir(launcher_path, directory_length, launcher_file);
-  *target_path = in_object_dir(launcher_path, directory_length,
-                               last_path_component(target_program_file));
+  // The directory keeps its last separator or its drive prefix: "D:\tree\tool.exe" -> "D:\tree\",
+  // "D:tool.exe" -> "D:".
+  char* directory = copy_string(launcher_path);
+  strip_suffix(directory, last_path_component(launcher_path));
+  char* launcher_file = with_exe_suffix(last_path_component(launcher_path));
+  char* target_file = with_exe_suffix(last_path_component(target_program_file));
+  *entry_zero = in_object_dir(directory, launcher_file);
+  *target_path = in_object_dir(directory, target_file);
+  std::free(target_file);
+  std::free(launcher_file);
+  std::free(directory);
 }

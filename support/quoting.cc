@@ -16,33 +16,21 @@ constexpr bool in_rewrite_trigger_set(unsigned char c) {
 
 // A rewritten string holding any of these is enclosed in double quotes: outside quotes the
 // runtime splits at blanks and tabs, and other control characters are kept safe the same way.
-constexpr bool in_enclose_trigger_set(unsigned char c) { return c == ' ' || (c >= 0x01 && c <= 0x1F); }
-
-// A set as a table of 256 flags, so that scanning a string costs one lookup a byte.
-struct CharacterSet {
-  bool member[256];
-};
-
-constexpr CharacterSet make_set(bool (*in_set)(unsigned char)) {
-  CharacterSet set{};
-  for (int c = 0; c < 256; ++c) set.member[c] = in_set(static_cast<unsigned char>(c));
-  return set;
+constexpr bool in_enclose_trigger_set(unsigned char c) {
+  return c == ' ' || (c >= 0x01 && c <= 0x1F);
 }
 
-constexpr CharacterSet rewrite_trigger_set = make_set(in_rewrite_trigger_set);
-constexpr CharacterSet enclose_trigger_set = make_set(in_enclose_trigger_set);
-
-constexpr int set_size(const CharacterSet& set) {
+constexpr int set_size(bool (*in_set)(unsigned char)) {
   int size = 0;
-  for (bool member : set.member) size += member ? 1 : 0;
+  for (int c = 0; c < 256; ++c) size += in_set(static_cast<unsigned char>(c)) ? 1 : 0;
   return size;
 }
-static_assert(set_size(rewrite_trigger_set) == 34, "quote, backslash, blank, 0x01-0x1F");
-static_assert(set_size(enclose_trigger_set) == 32, "blank, 0x01-0x1F");
+static_assert(set_size(in_rewrite_trigger_set) == 34, "quote, backslash, blank, 0x01-0x1F");
+static_assert(set_size(in_enclose_trigger_set) == 32, "blank, 0x01-0x1F");
 
-bool holds_any(const char* text, const CharacterSet& set) {
+bool holds_any(const char* text, bool (*in_set)(unsigned char)) {
   for (const char* p = text; *p != '\0'; ++p) {
-    if (set.member[static_cast<unsigned char>(*p)]) return true;
+    if (in_set(static_cast<unsigned char>(*p))) return true;
   }
   return false;
 }
@@ -51,7 +39,7 @@ bool holds_any(const char* text, const CharacterSet& set) {
 // and a literal quote); in an enclosed string the final run is doubled too, so that the closing
 // quote is not escaped. Other backslashes stand for themselves.
 char* rewrite(const char* text) {
-  bool enclose = holds_any(text, enclose_trigger_set);
+  bool enclose = holds_any(text, in_enclose_trigger_set);
   std::size_t length = std::strlen(text) + (enclose ? 2 : 0);
   std::size_t run = 0;
   for (const char* p = text; *p != '\0'; ++p) {
@@ -98,7 +86,7 @@ char** quote_arguments(char** argv) {
   for (std::size_t i = 0; i < count; ++i) {
     if (argv[i][0] == '\0') {
       quoted[i] = copy_string("\"\"");
-    } else if (!holds_any(argv[i], rewrite_trigger_set)) {
+    } else if (!holds_any(argv[i], in_rewrite_trigger_set)) {
       quoted[i] = argv[i];
     } else {
       quoted[i] = rewrite(argv[i]);

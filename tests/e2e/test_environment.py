@@ -1,11 +1,14 @@
 """The environment the target inherits: BIN_SH, DUALCASE and the directory lists before PATH."""
-import os
 import shutil
 import unittest
 from pathlib import Path
 
-from harness import (EXE, LAUNCHERS, NEWLINE, PROGRAMS_DIR, WINDOWS, TreeTestCase, host_path,
-                     launcher_exe, launcher_value, run, target_file, trace)
+from config import DELIVERABLES, EXE, PROGRAMS_DIR, WINDOWS, WINEPREFIX
+from harness import (NEWLINE, TreeTestCase, host_path, launcher_exe, launcher_value, run,
+                     target_file, trace)
+
+LAUNCHER = "fyx-probe-plugins-3.0"
+OTHER_LAUNCHER = "fyx-rebuild-index"
 
 SHOWN = "PATH,BIN_SH,DUALCASE"
 
@@ -18,7 +21,7 @@ class EnvironmentTest(TreeTestCase):
         return result
 
     def test_path_by_the_callers_path(self):
-        for launcher in LAUNCHERS:
+        for launcher in DELIVERABLES:
             library = launcher_value(launcher, "library_dirs")
             program = launcher_value(launcher, "program_dirs")
             exe = self.make_tree(launcher)
@@ -41,7 +44,7 @@ class EnvironmentTest(TreeTestCase):
                     self.assertFalse(received.env["PATH"].endswith(b";"))
 
     def test_shell_mode_variables_are_forced(self):
-        exe = self.make_tree()
+        exe = self.make_tree(LAUNCHER)
         for before in ({"BIN_SH": "ksh", "DUALCASE": "0"}, {"BIN_SH": "", "DUALCASE": "yes"}, {}):
             with self.subTest(before=before):
                 unset = () if before else ("BIN_SH", "DUALCASE")
@@ -50,7 +53,7 @@ class EnvironmentTest(TreeTestCase):
                 self.assertEqual(received.env["DUALCASE"], b"1")
 
     def test_six_trace_lines_between_target_name_and_qn_argv_zero(self):
-        launcher = LAUNCHERS[1]
+        launcher = OTHER_LAUNCHER
         exe = self.make_tree(launcher)
         library = launcher_value(launcher, "library_dirs").decode()
         program = launcher_value(launcher, "program_dirs").decode()
@@ -73,7 +76,7 @@ class EnvironmentTest(TreeTestCase):
 
     def test_nested_launchers_grow_path_by_both_lists_each(self):
         """A launcher whose target is another launcher: nothing is de-duplicated."""
-        outer, inner = LAUNCHERS[1], LAUNCHERS[0]
+        outer, inner = OTHER_LAUNCHER, LAUNCHER
         exe = self.make_tree(outer, target=False)
         libs = exe.parent / ".libs"
         libs.mkdir()
@@ -99,7 +102,7 @@ class LibraryDirectoryTest(TreeTestCase):
         launcher = "qn-test-dll-user"
         self.assertEqual(launcher_value(launcher, "library_dirs"), b"/qn-dll-fixture/lib;")
         # A drive-less directory resolves on the current drive: put the DLL on C: and work there.
-        fixture = Path(os.environ["WINEPREFIX"]) / "drive_c" / "qn-dll-fixture" / "lib"
+        fixture = Path(WINEPREFIX) / "drive_c" / "qn-dll-fixture" / "lib"
         fixture.mkdir(parents=True, exist_ok=True)
         self.addCleanup(shutil.rmtree, fixture.parent, True)
         shutil.copy(PROGRAMS_DIR / "qn_fixture.dll", fixture / "qn_fixture.dll")

@@ -4,10 +4,12 @@ import random
 import shutil
 import unittest
 
-from harness import (LAUNCHERS, NEWLINE, WINDOWS, TreeTestCase, host_path, launcher_value,
-                     narrow, quote_if_needed, run, target_file, encode)
+from config import WINDOWS
+from harness import (NEWLINE, TreeTestCase, encode, host_path, launcher_value, narrow, run,
+                     target_file)
+from wine import quote_if_needed
 
-LAUNCHER = LAUNCHERS[0]
+LAUNCHER = "fyx-probe-plugins-3.0"
 LIBRARY = launcher_value(LAUNCHER, "library_dirs")
 PROGRAM = launcher_value(LAUNCHER, "program_dirs")
 # The most characters Windows keeps in a variable's value, without its terminator.
@@ -21,14 +23,14 @@ def compact_line(args):
 
 class HostileInputTest(TreeTestCase):
     def test_arguments_holding_every_byte(self):
-        exe = self.make_tree()
+        exe = self.make_tree(LAUNCHER)
         every = bytes(range(1, 256))
         args = [every, every[::-1], b'\\' * 7 + b'"' + every, every + b"\\" * 9]
         result = self.launch(exe, args)
         self.assertEqual((result.status, result.received().argv[1:]), (0, args))
 
     def test_ten_thousand_arguments(self):
-        exe = self.make_tree()
+        exe = self.make_tree(LAUNCHER)
         # Under Wine mostly one-letter arguments, so that the runner's line and the launcher's
         # both stay within the 32,767 characters of a command line.
         shapes = [b"a"] * 8 + [b"", b"b c", b'"', b"\\"] if WINDOWS else \
@@ -59,7 +61,7 @@ class HostileInputTest(TreeTestCase):
         return path
 
     def test_path_with_thousands_of_entries(self):
-        exe = self.make_tree()
+        exe = self.make_tree(LAUNCHER)
         elsewhere = self.new_dir()
         if WINDOWS:
             # Each update that would make PATH longer than a variable can hold is refused, and
@@ -89,7 +91,7 @@ class HostileInputTest(TreeTestCase):
             names += ['double"quote', "tab\tname", "new\nline"]
         for name in names:
             with self.subTest(name=name):
-                exe = self.make_tree(subdir=name + "/bin")
+                exe = self.make_tree(LAUNCHER, subdir=name + "/bin")
                 result = self.launch(exe, ["--qn-debug", "a b"])
                 self.assertEqual(result.status, 0, result.stderr)
                 entry0 = host_path(exe.parent) + "/.libs/" + target_file(LAUNCHER)
@@ -104,7 +106,7 @@ class HostileInputTest(TreeTestCase):
             cases = [("directory", "Permission denied"), ("no_execute_bit", "Permission denied")]
         for kind, message in cases:
             with self.subTest(kind):
-                exe = self.make_tree(target=False)
+                exe = self.make_tree(LAUNCHER, target=False)
                 target = exe.parent / ".libs" / target_file(LAUNCHER)
                 target.parent.mkdir()
                 if kind == "directory":
@@ -139,7 +141,7 @@ class HostileInputTest(TreeTestCase):
     def test_current_directory_too_long_for_the_buffer(self):
         # 260 characters as Windows counts them (UTF-16 units) hold the current directory with
         # its terminator: 300 ASCII bytes do not fit, 300 bytes of three-byte characters do.
-        exe = self.make_tree()
+        exe = self.make_tree(LAUNCHER)
         wide = self.new_dir() / "/".join(["\u4e2d" * 25] * 4)
         wide.mkdir(parents=True)
         self.assertGreater(len(encode(host_path(wide))), 300)
@@ -163,7 +165,7 @@ class HostileInputTest(TreeTestCase):
         # the current directory. In the deepest one the launcher's candidate path is too long for
         # a file-status query without long-path support, so it cannot find itself there; where
         # its paths fit, the current directory serves as the last candidate of the search.
-        exe = self.make_tree()
+        exe = self.make_tree(LAUNCHER)
         label = launcher_value(LAUNCHER, "source_label")
         for length, found in ((200, True), (258, False)):
             with self.subTest(length=length):

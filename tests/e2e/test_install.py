@@ -1,30 +1,22 @@
 """The install step and the package: each deliverable's launcher and wrapper script, nothing of
 the tests, and an installed launcher that works beside a .libs."""
-import os
 import platform
-import re
 import subprocess
 import unittest
 import zipfile
 from pathlib import Path
 
-from harness import (BUILD_DIR, EXE, LAUNCHERS, NEWLINE, SOURCE_DIR, WINDOWS, TreeTestCase,
-                     generated_launchers, launcher_value)
 import pe
+from config import BUILD_DIR, CMAKE, CPACK, DELIVERABLES, EXE, SOURCE_DIR, VERSION, WINDOWS
+from harness import NEWLINE, TreeTestCase, generated_launchers, launcher_value
 
-CMAKE = os.environ.get("QN_CMAKE", "cmake")
-CPACK = os.environ.get("QN_CPACK", "cpack")
-
-
-def project_version():
-    cache = (BUILD_DIR / "CMakeCache.txt").read_text()
-    return re.search(r"^CMAKE_PROJECT_VERSION:STATIC=(.*)$", cache, re.M).group(1)
+LAUNCHER = "fyx-rebuild-index"
 
 
 def expected_tree():
     """Path (relative to the prefix) -> the file of the build tree that must stand there."""
     tree = {}
-    for name in LAUNCHERS:
+    for name in DELIVERABLES:
         tree["bin/" + name + EXE] = BUILD_DIR / (name + EXE)
         tree["share/quenlo/%s.sh" % name] = BUILD_DIR / "generated" / name / "wrapper-script.sh"
     return tree
@@ -48,9 +40,9 @@ class InstallTest(TreeTestCase):
                     self.assertEqual(pe.manifest(prefix / path), (
                         SOURCE_DIR / "platform" / "utf8_code_page.manifest").read_bytes())
         # The build has launchers for the tests only, and the tree above holds none of them.
-        self.assertLess(set(LAUNCHERS), set(generated_launchers()))
+        self.assertLess(set(DELIVERABLES), set(generated_launchers()))
 
-        launcher = LAUNCHERS[1]
+        launcher = LAUNCHER
         exe = self.make_tree(launcher, image=prefix / "bin" / (launcher + EXE))
         result = self.launch(exe, ["--qn-debug", "a b"])
         self.assertEqual(result.status, 0, result)
@@ -64,7 +56,7 @@ class InstallTest(TreeTestCase):
         subprocess.run([CPACK, "-B", str(out)], cwd=BUILD_DIR, check=True, capture_output=True,
                        timeout=300)
         system = "win64" if EXE else "%s-%s" % (platform.system(), platform.machine())
-        stem = "quenlo-launchers-%s-%s" % (project_version(), system)
+        stem = "quenlo-launchers-%s-%s" % (VERSION, system)
         self.assertEqual([p.name for p in out.glob("*.zip")], [stem + ".zip"])
         with zipfile.ZipFile(out / (stem + ".zip")) as archive:
             names = sorted(n[len(stem) + 1:] for n in archive.namelist() if not n.endswith("/"))

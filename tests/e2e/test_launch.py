@@ -1,15 +1,15 @@
 """The launch: finding the launcher, deriving the target, exit statuses, options and the trace."""
-import os
 import subprocess
 import unittest
 
-from harness import (EXE, LAUNCHERS, NEWLINE, WINDOWS, TreeTestCase, encode, host_path,
-                     launcher_value, narrow, trace)
+from config import BUILD_DIR, DELIVERABLES, EXE, OBJDUMP, STRIP, VERSION, WINDOWS
+from harness import (NEWLINE, SCRATCH, TreeTestCase, encode, host_path, launcher_value, narrow,
+                     trace)
 
-LAUNCHER = LAUNCHERS[0]
+LAUNCHER = "fyx-probe-plugins-3.0"
 LABEL = launcher_value(LAUNCHER, "source_label")
 TARGET_FILE = launcher_value(LAUNCHER, "target_program_file").decode()
-BANNER = "quenlo wrapper (ZUT quenlo) 2.4.6"
+BANNER = "quenlo wrapper (ZUT quenlo) %s" % VERSION
 SEP = "\\" if WINDOWS else "/"
 
 
@@ -28,7 +28,7 @@ class LaunchTest(TreeTestCase):
                          result)
 
     def test_exit_status_passes_through(self):
-        exe = self.make_tree()
+        exe = self.make_tree(LAUNCHER)
         statuses = [0, 1, 3, 126, 255]
         if WINDOWS:
             # The full 32-bit code survives, also above 2^31 (an NTSTATUS as a crash leaves it).
@@ -42,7 +42,7 @@ class LaunchTest(TreeTestCase):
     @unittest.skipUnless(WINDOWS, "only a Windows exit code can be 0xFFFFFFFF")
     def test_exit_code_minus_one_passes_through(self):
         # The spawn gives -1 for this exit code as for a failed start, but leaves errno alone.
-        exe = self.make_tree()
+        exe = self.make_tree(LAUNCHER)
         for args in ([], ["--qn-debug"]):
             with self.subTest(args=args):
                 result = self.launch(exe, args, env={"QN_EXIT": str(0xFFFFFFFF)})
@@ -51,7 +51,7 @@ class LaunchTest(TreeTestCase):
                 self.assertNotIn(b":322: ", result.stderr)
 
     def test_missing_target_gives_127(self):
-        exe = self.make_tree(target=False)
+        exe = self.make_tree(LAUNCHER, target=False)
         result = self.launch(exe, ["a"])
         self.assertEqual((result.status, result.stdout, result.stderr), (127, b"", b""))
         result = self.launch(exe, ["--qn-debug", "a"])
@@ -63,7 +63,7 @@ class LaunchTest(TreeTestCase):
                                                                encode(qn_argv_zero)))
 
     def test_target_that_cannot_be_executed_gives_127(self):
-        exe = self.make_tree(target=False)
+        exe = self.make_tree(LAUNCHER, target=False)
         (exe.parent / ".libs").mkdir()
         target = exe.parent / ".libs" / TARGET_FILE
         target.write_bytes(b"not a program\n")
@@ -71,7 +71,7 @@ class LaunchTest(TreeTestCase):
         self.assertEqual(self.launch(exe, []).status, 127)
 
     def test_unrecognized_options_are_fatal(self):
-        exe = self.make_tree()
+        exe = self.make_tree(LAUNCHER)
         for option in ["--qn-", "--qn-Debug", "--qn-debugx", "--qn-dump", "--qn-debug=1", "--qn-debug "]:
             for args in ([option], ["--qn-debug", "a", option, "b"]):
                 with self.subTest(args=args):
@@ -83,7 +83,7 @@ class LaunchTest(TreeTestCase):
                                      % (exe.name.encode(), LABEL, option.encode(), NEWLINE))
 
     def test_look_alike_options_reach_the_target(self):
-        exe = self.make_tree()
+        exe = self.make_tree(LAUNCHER)
         args = ["x--qn-debug", "--QN-DEBUG", "-qn-debug", "--qn", " --qn-debug"]
         result = self.launch(exe, args)
         self.assertEqual(result.status, 0)
@@ -91,7 +91,7 @@ class LaunchTest(TreeTestCase):
         self.assertEqual(result.received().argv[1:], [a.encode() for a in args])
 
     def test_whole_debug_trace(self):
-        exe = self.make_tree()
+        exe = self.make_tree(LAUNCHER)
         argv0 = host_path(exe)
         directory = argv0[:-len(exe.name)]
         caller_path = "C:\\windows;C:\\tools" if WINDOWS else "/usr/bin;/bin"
@@ -127,7 +127,7 @@ class LaunchTest(TreeTestCase):
         self.assert_started(result, entry0, ["one", "two"])
 
     def test_debug_option_anywhere_and_repeated(self):
-        exe = self.make_tree()
+        exe = self.make_tree(LAUNCHER)
         first = self.launch(exe, ["--qn-debug", "a", "b", "c"])
         scattered = self.launch(exe, ["a", "--qn-debug", "b", "--qn-debug", "c", "--qn-debug"])
         self.assertEqual(scattered.stderr, first.stderr)
@@ -135,7 +135,7 @@ class LaunchTest(TreeTestCase):
         self.assertEqual(first.received().argv[1:], [b"a", b"b", b"c"])
 
     def test_no_arguments(self):
-        exe = self.make_tree()
+        exe = self.make_tree(LAUNCHER)
         result = self.launch(exe, [])
         self.assertEqual(len(result.received().argv), 1)
         result = self.launch(exe, ["--qn-debug"])
@@ -144,7 +144,7 @@ class LaunchTest(TreeTestCase):
 
     def test_argv0_forms(self):
         """The same launcher started under each form of argv[0] finds itself."""
-        exe = self.make_tree()
+        exe = self.make_tree(LAUNCHER)
         bin_dir = exe.parent
         root = bin_dir.parent
         elsewhere = self.new_dir()
@@ -190,7 +190,7 @@ class LaunchTest(TreeTestCase):
     def test_directory_named_like_the_launcher_is_passed_over(self):
         # msvcrt gives a directory execute bits; one named like the launcher, with or without
         # ".exe", must not end the search, or the launcher would look for its target beside it.
-        exe = self.make_tree()
+        exe = self.make_tree(LAUNCHER)
         bin_dir, base = exe.parent, base_name(exe)
         system = "C:\\windows\\system32" if WINDOWS else "/usr/bin"
         rows = [
@@ -225,7 +225,7 @@ class LaunchTest(TreeTestCase):
                                     ["a"])
 
     def test_launcher_that_cannot_find_itself(self):
-        exe = self.make_tree()
+        exe = self.make_tree(LAUNCHER)
         elsewhere = self.new_dir()
         result = self.launch(exe, ["--qn-debug", "a"], cwd=elsewhere, argv0="nothere" + EXE,
                              env={"PATH": host_path(elsewhere)})
@@ -236,7 +236,7 @@ class LaunchTest(TreeTestCase):
             % (EXE.encode(), LABEL, EXE.encode(), NEWLINE)), result.stderr)
 
     def test_copied_launcher_passes_its_own_name(self):
-        exe = self.make_tree(name="renamed-tool")
+        exe = self.make_tree(LAUNCHER, name="renamed-tool")
         result = self.launch(exe, ["--qn-debug", "a"])
         self.assertEqual(result.status, 0)
         directory = slashes(host_path(exe.parent)) + "/.libs/"
@@ -246,7 +246,7 @@ class LaunchTest(TreeTestCase):
                       result.stderr)
 
     def test_each_launcher_starts_its_own_target(self):
-        for launcher in LAUNCHERS:
+        for launcher in DELIVERABLES:
             with self.subTest(launcher):
                 exe = self.make_tree(launcher)
                 target = launcher_value(launcher, "target_program_file").decode()
@@ -259,22 +259,20 @@ class LaunchTest(TreeTestCase):
 
 class ImageTest(unittest.TestCase):
     def test_marker_stays_in_the_image_even_stripped(self):
-        from harness import BUILD_DIR, SCRATCH
-        for launcher in LAUNCHERS:
+        for launcher in DELIVERABLES:
             with self.subTest(launcher):
                 image = BUILD_DIR / (launcher + EXE)
                 stripped = SCRATCH / ("stripped-" + launcher + EXE)
-                subprocess.run([os.environ["QN_STRIP"], "-o", str(stripped), str(image)], check=True)
+                subprocess.run([STRIP, "-o", str(stripped), str(image)], check=True)
                 self.addCleanup(stripped.unlink)
                 for path in (image, stripped):
                     self.assertIn(b"%%%MAGIC EXE variable%%%\0", path.read_bytes())
 
     @unittest.skipUnless(WINDOWS, "imports of the Windows image")
     def test_imports_only_kernel32_and_msvcrt(self):
-        from harness import BUILD_DIR
-        for launcher in LAUNCHERS:
+        for launcher in DELIVERABLES:
             with self.subTest(launcher):
-                dump = subprocess.run([os.environ["QN_OBJDUMP"], "-p", str(BUILD_DIR / (launcher + EXE))],
+                dump = subprocess.run([OBJDUMP, "-p", str(BUILD_DIR / (launcher + EXE))],
                                       check=True, capture_output=True, text=True).stdout
                 dlls = sorted(line.split()[-1] for line in dump.splitlines() if "DLL Name:" in line)
                 self.assertEqual(dlls, ["KERNEL32.dll", "msvcrt.dll"])

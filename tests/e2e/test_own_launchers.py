@@ -1,18 +1,13 @@
 """A user's own launchers: a folder of values files outside the project, named at configure
 time, builds one working launcher for each; a broken values file stops the configure step with
 the file and the field in the message."""
-import os
 import subprocess
 import unittest
-from pathlib import Path
 
-from harness import EXE, NEWLINE, SOURCE_DIR, TreeTestCase, WINDOWS, encode
 import pe
-
-CMAKE = os.environ.get("QN_CMAKE", "cmake")
-GENERATOR = os.environ.get("QN_GENERATOR", "Ninja")
-TOOLCHAIN = os.environ.get("QN_TOOLCHAIN_FILE", "")
-SANITIZED = os.environ.get("QN_SANITIZED") == "1"
+from config import (CMAKE, EXE, GENERATOR, SANITIZED, SOURCE_DIR, TOOLCHAIN_FILE as TOOLCHAIN,
+                    VERSION, WINDOWS)
+from harness import NEWLINE, TreeTestCase, encode
 
 # A directory beyond ASCII: Cyrillic, CJK and an emoji.
 BEYOND_ASCII = "/opt/\u0434\u0435\u043f\u044b/\u4e2d\U0001F600"
@@ -35,10 +30,10 @@ def configure(build, folders, build_testing="OFF"):
 
 def generate(values_file, out):
     """What the configure step runs on each values file, on its own."""
-    return subprocess.run([CMAKE, "-DCONFIG=%s" % values_file,
+    return subprocess.run([CMAKE, "-DVALUES=%s" % values_file, "-DVERSION=%s" % VERSION,
                            "-DTEMPLATE=%s" % (SOURCE_DIR / "targets" / "wrapper-script.sh.in"),
                            "-DOUTPUT_DIR=%s" % out,
-                           "-P", str(SOURCE_DIR / "cmake" / "generate_wrapper_values.cmake")],
+                           "-P", str(SOURCE_DIR / "cmake" / "generate_launcher_values.cmake")],
                           capture_output=True, text=True, errors="replace", timeout=60)
 
 
@@ -72,14 +67,21 @@ BROKEN = [
      "notinst_deplibs", "entry 'a b.qla' is not"),
     ("backslash_in_a_library", "tool.cmake", GOOD + "set(notinst_deplibs a\\\\b.qla)\n",
      "notinst_deplibs", "is not a file name"),
-    ("double_quote_in_text", "tool.cmake", GOOD + 'set(option_prefix "--q\\"n-")\n',
-     "option_prefix", "holds a double quote or a backslash"),
+    ("double_quote_in_text", "tool.cmake", GOOD + 'set(source_label "a\\"b")\n',
+     "source_label", "holds a double quote or a backslash"),
     ("newline_in_text", "tool.cmake", GOOD + 'set(source_label "a\\nb")\n', "source_label",
      "holds a newline"),
-    ("non_ascii_text", "tool.cmake", GOOD + 'set(default_program_name "w\u00e9")\n',
-     "default_program_name", "non-ASCII"),
-    ("banner_without_newline", "tool.cmake", GOOD + 'set(version_banner "v 1")\n',
-     "version_banner", "does not end in a newline"),
+    ("non_ascii_text", "tool.cmake", GOOD + 'set(source_label "w\u00e9")\n', "source_label",
+     "non-ASCII"),
+] + [
+    # The constants are every launcher's: a values file that sets one would make a launcher
+    # that disagrees with its own wrapper script.
+    ("setting_%s" % constant, "tool.cmake", GOOD + 'set(%s "x")\n' % constant, constant,
+     "is not a field of a launcher")
+    for constant in ("default_program_name", "wrapper_marker", "library_dirs_variable",
+                     "program_dirs_variable", "option_prefix", "dump_script_option",
+                     "debug_option", "version_banner")
+] + [
     ("target_not_a_file_name", "tool.cmake", GOOD + 'set(target_program_file "a:b.exe")\n',
      "target_program_file", "is not a file name"),
     ("target_a_device", "tool.cmake", GOOD + 'set(target_program_file "con.exe")\n',

@@ -3,10 +3,13 @@ import os
 import subprocess
 import unittest
 
-from harness import (ASCII_SCRATCH, LAUNCHERS, NEWLINE, PROGRAMS_DIR, WINDOWS, Received,
-                     TreeTestCase, encode, host_path, launcher_value, narrow, quote_for_runtime,
-                     quote_if_needed, run, target_file, trace, wine_command,
-                     wine_environment)
+from config import PROGRAMS_DIR, WINDOWS
+from harness import (ASCII_SCRATCH, NEWLINE, TreeTestCase, encode, host_path, launcher_value,
+                     narrow, run, target_file, trace)
+from report import Received
+from wine import quote_for_runtime, quote_if_needed, wine_command, wine_environment
+
+LAUNCHER = "fyx-probe-plugins-3.0"
 
 # Raw command lines whose splitting is easy to get wrong.
 TRICKY_LINES = [
@@ -36,31 +39,31 @@ TRICKY_LINES = [
 
 class QuotingTest(TreeTestCase):
     def test_every_byte_alone_and_empty_arguments(self):
-        exe = self.make_tree()
+        exe = self.make_tree(LAUNCHER)
         args = [bytes([b]) for b in range(1, 256)] + [b"", b"", b"a", b""]
         self.assertEqual(self.launch(exe, args).received().argv[1:], args)
 
     def test_trace_shows_the_vector_before_quoting(self):
-        exe = self.make_tree()
+        exe = self.make_tree(LAUNCHER)
         args = ["a b", "", 'q"', "c\\"]
         result = self.launch(exe, ["--qn-debug"] + args)
-        label = launcher_value(LAUNCHERS[0], "source_label")
+        label = launcher_value(LAUNCHER, "source_label")
         expected = trace(exe.name, label, [(312, "(main) newargz[%d]: %s" % (i + 1, a))
                                            for i, a in enumerate(args)])
         self.assertTrue(result.stderr.endswith(expected), result.stderr)
         self.assertEqual(result.received().argv[1:], [a.encode() for a in args])
 
     def test_launcher_in_a_directory_with_blanks(self):
-        exe = self.make_tree(subdir="my build/bin dir")
+        exe = self.make_tree(LAUNCHER, subdir="my build/bin dir")
         result = self.launch(exe, ["x y"])
         self.assertEqual(result.status, 0, result)
         directory = host_path(exe.parent).replace("\\", "/")
         self.assertEqual(result.received().argv,
-                         [narrow(directory + "/.libs/" + target_file(LAUNCHERS[0])), b"x y"])
+                         [narrow(directory + "/.libs/" + target_file(LAUNCHER)), b"x y"])
 
     @unittest.skipUnless(WINDOWS, "the real runtime's splitting")
     def test_splitter_agrees_with_the_runtime(self):
-        target = self.make_tree().parent / ".libs" / target_file(LAUNCHERS[0])
+        target = self.make_tree(LAUNCHER).parent / ".libs" / target_file(LAUNCHER)
         for line in TRICKY_LINES:
             with self.subTest(line=line):
                 runtime = run(target, [], cwd=target.parent, command_line=line).received().argv
@@ -78,8 +81,8 @@ class QuotingTest(TreeTestCase):
         # starts it directly.
         # Paths here must be ASCII: code page 932 has no letter of code page 1252's upper half.
         japanese = dict(locale="ja_JP.UTF-8", code_page=932)
-        exe = self.make_tree(root=ASCII_SCRATCH)
-        target = exe.parent / ".libs" / target_file(LAUNCHERS[0])
+        exe = self.make_tree(LAUNCHER, root=ASCII_SCRATCH)
+        target = exe.parent / ".libs" / target_file(LAUNCHER)
         whole, lone = [b"\x82\xa0", b"\x93\xfa\x96\x7b", b"x"], [b"\x81", b"x"]
         for args in (whole, lone):
             with self.subTest(args=args):
@@ -90,7 +93,7 @@ class QuotingTest(TreeTestCase):
                 self.assertEqual(launched == args, args is whole)
         # The launcher's own code page is UTF-8 in any locale: what 932 cannot hold reaches a
         # Unicode target from a Unicode caller.
-        wide = self.make_tree(root=ASCII_SCRATCH, target="qn_wide_target")
+        wide = self.make_tree(LAUNCHER, root=ASCII_SCRATCH, target="qn_wide_target")
         texts = ["\u00e9 \u00fc", "\U0001F600", "\u4e2d\u6587 \u0416"]
         self.assertEqual(self.launch(wide, texts, locale="ja_JP.UTF-8").received().argv[1:],
                          [t.encode() for t in texts])
@@ -101,7 +104,7 @@ class QuotingTest(TreeTestCase):
         # that _spawnv hands to Windows at most 65,535 bytes with it. A character below U+10000
         # is one unit, one above two; in UTF-8 only three-byte characters meet the byte limit
         # first. The Unicode target shows what arrived.
-        exe = self.make_tree(target="qn_wide_target")
+        exe = self.make_tree(LAUNCHER, target="qn_wide_target")
         entry0 = host_path(exe.parent).replace("\\", "/") + "/.libs/" + exe.name
         # Entry 0 is a path with "/" only: the launcher encloses it when it holds a blank.
         quoted_entry0 = quote_if_needed(encode(entry0)).decode()
@@ -146,7 +149,7 @@ class QuotingTest(TreeTestCase):
                     self.assertEqual((result.status, result.stdout), (127, b""))
                     self.assertTrue(result.stderr.endswith(
                         b'322: (main) failed to launch target "%s%s": Argument list too long%s'
-                        % (encode(entry0[:-len(exe.name)]), target_file(LAUNCHERS[0]).encode(),
+                        % (encode(entry0[:-len(exe.name)]), target_file(LAUNCHER).encode(),
                            NEWLINE)), result.stderr[-200:])
 
     @unittest.skipIf(WINDOWS, "the host's exec limits")
@@ -155,7 +158,7 @@ class QuotingTest(TreeTestCase):
         # environment together within ARG_MAX. The launcher adds its directory lists to PATH, so
         # arguments that just let the launcher start are too many for its target: exec fails
         # with E2BIG and the launcher returns 127 without starting anything.
-        exe = self.make_tree()
+        exe = self.make_tree(LAUNCHER)
         chunk = b"a" * 100000
 
         def padding(size):

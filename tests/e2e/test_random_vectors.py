@@ -3,7 +3,10 @@ import random
 import time
 import unittest
 
-from harness import WINDOWS, TreeTestCase
+from config import WINDOWS
+from harness import TreeTestCase
+
+LAUNCHER = "fyx-probe-plugins-3.0"
 
 
 def random_argument(rng, high_bytes):
@@ -31,7 +34,7 @@ class RandomVectorTest(TreeTestCase):
         # shows a code page where a caller's bytes do not, before the launcher sees them.
         vectors = 300 if WINDOWS else 1000
         rng = random.Random(20261210)
-        exe = self.make_tree()
+        exe = self.make_tree(LAUNCHER)
         began = time.monotonic()
         for n in range(vectors):
             args = [random_argument(rng, high_bytes=n % 2 == 1) for _ in range(rng.randint(1, 8))]

@@ -1,11 +1,11 @@
 """Characters beyond the ANSI code page: under Wine's default code page 1252 the launcher carries
 a Unicode caller's paths, arguments and environment to a Unicode target, as a direct start does."""
-import shutil
 import unittest
 
-from harness import (NEWLINE, PROGRAMS_DIR, SOURCE_DIR, TreeTestCase, WINDOWS, encode, generated_launchers,
-                     host_path, launcher_exe, launcher_value, run, target_file)
 import pe
+from config import PROGRAMS_DIR, SOURCE_DIR, WINDOWS
+from harness import (NEWLINE, TreeTestCase, encode, generated_launchers, host_path, launcher_exe,
+                     launcher_value, run, target_file)
 
 LAUNCHER = "fyx-rebuild-index"
 # Cyrillic, CJK, an emoji (two UTF-16 units) and a blank, none of them in code page 1252.

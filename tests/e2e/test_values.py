@@ -2,6 +2,7 @@
 exactly the sizes their build trees were laid out with."""
 import unittest
 
+from config import VERSION
 from harness import generated_launchers, launcher_values
 
 
@@ -29,7 +30,7 @@ class ValuesTest(unittest.TestCase):
                                  ("PATH", "PATH"))
                 self.assertEqual((v["option_prefix"], v["dump_script_option"], v["debug_option"]),
                                  ("--qn-", "--qn-dump-script", "--qn-debug"))
-                self.assertEqual(v["version_banner"], "quenlo wrapper (ZUT quenlo) 2.4.6\n")
+                self.assertEqual(v["version_banner"], "quenlo wrapper (ZUT quenlo) %s\n" % VERSION)
                 self.assertEqual(v["target_program_file"], name + ".exe")
                 self.assertEqual(v["source_label"], "./.libs/qn-%s.cc" % name)
                 # Directory lists: every entry ends in ";", none is empty, all are drive-less
@@ -44,7 +45,9 @@ class ValuesTest(unittest.TestCase):
                 self.assertNotIn("  ", v["notinst_deplibs"])
 
     # name: entries and characters of library_dirs and of program_dirs, build-tree ".libs"
-    # directories at the front of library_dirs, entries and characters of notinst_deplibs
+    # directories at the front of library_dirs, entries and characters of notinst_deplibs. The
+    # wrapper script carries the same lists (test_wrapper_script compares its lines with these
+    # values), in ":" form one character shorter each.
     SHAPES = {
         "fyx-probe-plugins-3.0": (17, 846, 51, 2371, 2, 35, 2076),
         "fyx-rebuild-index": (5, 232, 19, 805, 0, 12, 714),

@@ -27,15 +27,9 @@
 #include <utility>
 #include <vector>
 
-namespace {
+#include "hex.h"
 
-std::string from_hex(const std::string& hex) {
-  std::string bytes;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-    bytes.push_back(static_cast<char>(std::stoul(hex.substr(i, 2), nullptr, 16)));
-  }
-  return bytes;
-}
+namespace {
 
 std::wstring widen(const std::string& text, UINT code_page) {
   if (text.empty()) return std::wstring();

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "hex.h"
 #include "platform/command_line.h"
 #include "platform/platform.h"
 #include "print_arguments.h"
@@ -12,10 +13,7 @@
 int main(int argc, char** argv) {
   if (argc != 2) return 2;
   platform_binary_stdout();
-  std::string hex = argv[1], line;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-    line.push_back(static_cast<char>(std::stoul(hex.substr(i, 2), nullptr, 16)));
-  }
+  std::string line = from_hex(argv[1]);
   char** split = split_command_line(line.c_str());
   int count = 0;
   while (split[count] != nullptr) ++count;

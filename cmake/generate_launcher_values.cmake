@@ -1,10 +1,12 @@
-# Turns one values file into the C++ definitions of its launcher's constants, the wrapper script's
-# text among them, and writes that text beside them as wrapper-script.sh and every value as
-# wrapper_values.json, which the tests read.
-#   cmake -DCONFIG=<values file> -DTEMPLATE=<script template> -DOUTPUT_DIR=<dir> -P <this file>
+# Turns one values file into the C++ definitions of its launcher's values, the constants and the
+# wrapper script's text among them, and writes that text beside them as wrapper-script.sh and
+# every value as launcher_values.json, which the tests read.
+#   cmake -DVALUES=<values file> -DVERSION=<project version> -DTEMPLATE=<script template>
+#         -DOUTPUT_DIR=<dir> -P <this file>
 cmake_minimum_required(VERSION 3.25)
 include("${CMAKE_CURRENT_LIST_DIR}/launcher_values.cmake")
-load_launcher_values("${CONFIG}")
+load_launcher_values("${VALUES}")
+set_launcher_constants("${VERSION}")
 
 # The value as a string literal that C++ and JSON read alike.
 function(string_literal out value)
@@ -20,34 +22,37 @@ function(write_if_changed path text)
   file(REMOVE "${path}.tmp")
 endfunction()
 
-# The script: the template with this launcher's values, the directory lists in ":" form.
-string(REGEX REPLACE "\\.exe$" "" program_name "${target_program_file}")
-list(JOIN program_dirs ":" script_program_dirs)
-list(JOIN library_dirs ":" script_library_dirs)
+# The script: the template with this launcher's values and the constants, in one pass, so that
+# no value is read as a placeholder; the directory lists in ":" form.
+string(REGEX REPLACE "\\.exe$" "" PROGRAM_NAME "${target_program_file}")
+set(TARGET_PROGRAM_FILE "${target_program_file}")
+list(JOIN program_dirs ":" PROGRAM_DIRS)
+list(JOIN library_dirs ":" LIBRARY_DIRS)
 list(TRANSFORM notinst_deplibs PREPEND " ")
 list(JOIN notinst_deplibs "" notinst_deplibs)
-file(READ "${TEMPLATE}" script)
-foreach(pair "PROGRAM_NAME;${program_name}" "TARGET_PROGRAM_FILE;${target_program_file}"
-             "NOTINST_DEPLIBS;${notinst_deplibs}" "PROGRAM_DIRS;${script_program_dirs}"
-             "LIBRARY_DIRS;${script_library_dirs}")
-  list(GET pair 0 key)
-  list(GET pair 1 value)
-  string(REPLACE "@${key}@" "${value}" script "${script}")
-endforeach()
-write_if_changed("${OUTPUT_DIR}/wrapper-script.sh" "${script}")
+set(NOTINST_DEPLIBS "${notinst_deplibs}")
+string(REGEX REPLACE "\n$" "" BANNER "${version_banner}")
+set(OPTION_PREFIX "${option_prefix}")
+set(DEBUG_OPTION "${debug_option}")
+set(DUMP_SCRIPT_OPTION "${dump_script_option}")
+set(SCRIPT_MAGIC "${script_magic}")
+configure_file("${TEMPLATE}" "${OUTPUT_DIR}/wrapper-script.sh" @ONLY NEWLINE_STYLE UNIX)
 
 foreach(list_field library_dirs program_dirs)
   list(JOIN ${list_field} ";" joined)
   set(${list_field} "${joined};")
 endforeach()
 
-get_filename_component(config_name "${CONFIG}" NAME)
-set(text "// Generated from ${config_name}; edit that file instead.\n")
+cmake_path(GET VALUES FILENAME values_name)
+set(text "// Generated from ${values_name}; edit that file instead.\n")
 string_literal(json_name "${launcher_name}")
 set(json "{\"name\": ${json_name}}")
-foreach(field IN LISTS wrapper_value_fields)
+foreach(field IN LISTS launcher_value_fields launcher_constants)
   string_literal(literal "${${field}}")
   string(JSON json SET "${json}" "${field}" "${literal}")
+  if(field STREQUAL "notinst_deplibs")
+    continue()  # the script's alone
+  endif()
   set(attributes "")
   if(field STREQUAL "wrapper_marker")
     # Nothing reads the marker, yet it must stay in the image.
@@ -63,5 +68,5 @@ string(REGEX REPLACE "([0-9a-f][0-9a-f])" "'\\\\x\\1'," script_bytes "${script_h
 string(REGEX REPLACE "(('[^']*',){12})" "\\1\n" script_bytes "${script_bytes}")
 string(APPEND text "const char wrapper_script_text[] = {\n${script_bytes}'\\0'};\n")
 
-write_if_changed("${OUTPUT_DIR}/wrapper_values.inc" "${text}")
-write_if_changed("${OUTPUT_DIR}/wrapper_values.json" "${json}\n")
+write_if_changed("${OUTPUT_DIR}/launcher_values.inc" "${text}")
+write_if_changed("${OUTPUT_DIR}/launcher_values.json" "${json}\n")

@@ -1,4 +1,4 @@
-// The per-launcher constants compiled into each deliverable from its values file.
+// The per-launcher values compiled into each launcher: its values file and the shared constants.
 #pragma once
 
 // source_label and default_program_name, which the support routines read too.
