@@ -1,4 +1,4 @@
-// The floor of any launcher: start the program that the first argument names, with the rest of
+// The floor of any launcher on the host: start the program that the first argument names, with the rest of
 // the arguments, through the platform's spawn call, wait, and return its status. No search, no
 // environment, no quoting. Usage: qn_spawn_only PROGRAM [ARGUMENT...]
 #include "platform/platform.h"

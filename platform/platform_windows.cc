@@ -69,6 +69,38 @@ BOOL WINAPI leave_interrupt_to_target(DWORD event) {
   return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
 }
 
+// The target lives no longer than the launcher: both belong to a job that kills what is in it
+// when its last handle closes, and the only handle is the launcher's, which Windows closes however
+// the launcher ends (a caller's TerminateProcess included). The launcher joins the job before the
+// start, so that the target belongs to it from its first instruction and no moment is left in
+// which a killed launcher leaves it behind. Null, and the launch goes on untied, where there is
+// no such job: a Windows before 8 inside a caller's job, or a caller's job that forbids it.
+HANDLE join_kill_on_close_job() {
+  HANDLE job = CreateJobObjectA(/* lpJobAttributes */ nullptr, /* lpName */ nullptr);
+  if (job == nullptr) return nullptr;
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits) ||
+      !AssignProcessToJobObject(job, GetCurrentProcess())) {
+    CloseHandle(job);
+    return nullptr;
+  }
+  return job;
+}
+
+// Once the target has started, what it starts leaves the job silently: a server or daemon that
+// the target leaves running outlives the launcher, as it would the target started directly.
+void tie_only_the_target(HANDLE job, HANDLE target) {
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+  limits.BasicLimitInformation.LimitFlags =
+      JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_SILENT_BREAKAWAY_OK;
+  SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+  // A caller's job that lets its processes' children leave silently took the target out of
+  // ours at its start: it is put in now.
+  BOOL in_job = FALSE;
+  if (IsProcessInJob(target, job, &in_job) && !in_job) AssignProcessToJobObject(job, target);
+}
+
 }  // namespace
 
 bool platform_spawn_wait(const char* path, char* const* argv, int* status) {
@@ -77,11 +109,14 @@ bool platform_spawn_wait(const char* path, char* const* argv, int* status) {
     return false;
   }
   SetConsoleCtrlHandler(leave_interrupt_to_target, /* Add */ TRUE);
+  HANDLE job = join_kill_on_close_job();
   // _P_WAIT returns -1 both for a failed start and for an exit code of 0xFFFFFFFF (an exit(-1)),
   // and errno does not tell them apart: msvcrt's search for the file sets it before a start that
   // succeeds. Started without waiting, the start has a result of its own.
   intptr_t process = _spawnv(_P_NOWAIT, path, argv);
   if (process == -1) return false;
+  if (job != nullptr) tie_only_the_target(job, reinterpret_cast<HANDLE>(process));
+  // The job's handle stays open until the launcher ends.
   return _cwait(status, process, _WAIT_CHILD) != -1;
 }
 

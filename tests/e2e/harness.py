@@ -88,10 +88,11 @@ def script_text(launcher):
 
 
 class Result:
-    def __init__(self, status, stdout, stderr, microseconds=None):
+    def __init__(self, status, stdout, stderr, microseconds=None, watched=None):
         self.status, self.stdout, self.stderr = status, stdout, stderr
-        # Under Wine, how long each start took until its end, as the runner measured it.
-        self.microseconds = microseconds
+        # Under Wine, how long each start took until its end, as the runner measured it, and
+        # what became of the process it watched.
+        self.microseconds, self.watched = microseconds, watched
 
     def received(self):
         """What the test target reported: its argv and the variables it was asked for."""
@@ -102,18 +103,19 @@ class Result:
 
 
 def run(program, argv, cwd, env=None, unset=(), command_line=None, timeout=60,
-        locale=wine.DEFAULT_LOCALE, code_page=None, repeat=1):
+        locale=wine.DEFAULT_LOCALE, code_page=None, repeat=1, runner=None):
     """Starts `program` with exactly `argv` (argv[0] included) or, under Wine, with the raw
     `command_line`, `repeat` times in a row; `env` sets and `unset` removes variables of the
     inherited environment. Under Wine the caller is a Unicode program and every text goes as
     wine.as_text says, or, with `code_page`, as the bytes of a narrow caller in that code page;
-    `locale` picks the ANSI code page of the other Windows programs."""
+    `locale` picks the ANSI code page of the other Windows programs, and `runner` holds further
+    keys of the runner's request (watching a process, killing the program, a caller's job)."""
     if WINDOWS:
         root = SCRATCH if locale == wine.DEFAULT_LOCALE else ASCII_SCRATCH
         return Result(*wine.run_through_runner(root, ASCII_SCRATCH, program, argv, cwd, env or {},
                                                unset, command_line, timeout, locale, code_page,
-                                               repeat))
-    assert repeat == 1, "only the runner under Wine repeats a start"
+                                               repeat, runner))
+    assert repeat == 1 and runner is None, "only the runner under Wine"
     environment = dict(os.environb)
     for name in unset:
         environment.pop(encode(name), None)

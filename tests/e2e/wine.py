@@ -96,9 +96,11 @@ def quote_if_needed(arg):
     return arg if arg and not special & set(arg) else quote_for_runtime(arg)
 
 
-def write_request(path, program, argv, cwd, env, unset, command_line, code_page=None, repeat=1):
+def write_request(path, program, argv, cwd, env, unset, command_line, code_page=None, repeat=1,
+                  more=None):
     """The request file of qn_runner (tests/programs/qn_runner.cc says what each key means): every
-    text as as_text says, in UTF-8, or with `code_page` the bytes of a narrow caller in it."""
+    text as as_text says, in UTF-8, or with `code_page` the bytes of a narrow caller in it.
+    `more` holds further keys and their values (a path for "watch")."""
     def request_text(value):
         # Quotes and backslashes are single bytes of their own in UTF-8, so a line can be quoted
         # in its bytes.
@@ -119,11 +121,15 @@ def write_request(path, program, argv, cwd, env, unset, command_line, code_page=
     lines += [b"unset " + request_text(name).hex().encode() for name in unset]
     lines += [b"set " + (request_text(k) + b"=" + request_text(v)).hex().encode()
               for k, v in env.items()]
+    for key, value in (more or {}).items():
+        value = windows_path(value) if key == "watch" else str(value)
+        lines.append(key.encode() + b" " + request_text(value).hex().encode())
     path.write_bytes(b"\n".join(lines) + b"\n")
 
 
 def read_result(path, program, runner_status, runner_stderr):
-    """The exit code of the last start that the runner reports, and how long each start took."""
+    """The exit code of the last start that the runner reports, how long each start took, and
+    what became of a watched process ("ended", "alive", "none"; None without a watch)."""
     text = path.read_text() if path.exists() else ""
     outcome = text.split()
     if not outcome:
@@ -133,7 +139,9 @@ def read_result(path, program, runner_status, runner_stderr):
     if outcome[0] != "exit":
         raise RuntimeError("runner could not start %s: %s (runner stderr %r)"
                            % (program, outcome, runner_stderr))
-    return int(outcome[1]), [int(t) for t in outcome[3:]]
+    lines = text.splitlines()
+    watched = lines[2].split()[1] if len(lines) > 2 else None
+    return int(outcome[1]), [int(t) for t in lines[1].split()[1:]], watched
 
 
 def runner_in(locale, ascii_root):
@@ -151,17 +159,19 @@ def runner_in(locale, ascii_root):
 
 
 def run_through_runner(work_root, ascii_root, program, argv, cwd, env, unset, command_line,
-                       timeout, locale, code_page, repeat):
+                       timeout, locale, code_page, repeat, more):
     """Starts `program` as write_request describes it, from a request in `work_root`: its exit
-    status, standard output and error, and the microseconds of each start."""
+    status, standard output and error, the microseconds of each start, and what became of a
+    watched process."""
     with tempfile.TemporaryDirectory(dir=work_root) as work:
         request, result = Path(work) / "request", Path(work) / "result"
-        write_request(request, program, argv, cwd, env, unset, command_line, code_page, repeat)
+        write_request(request, program, argv, cwd, env, unset, command_line, code_page, repeat,
+                      more)
         done = subprocess.run(wine_command(runner_in(locale, ascii_root), windows_path(request),
                                            windows_path(result)), cwd=work_root,
                               env=wine_environment(locale), capture_output=True, timeout=timeout)
-        status, microseconds = read_result(result, program, done.returncode, done.stderr)
-        return status, done.stdout, done.stderr, microseconds
+        status, microseconds, watched = read_result(result, program, done.returncode, done.stderr)
+        return status, done.stdout, done.stderr, microseconds, watched
 
 
 def start():

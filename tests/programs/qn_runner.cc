@@ -13,14 +13,25 @@
 //   code-page     a decimal code page: the texts of the request are in it, and the runner turns
 //                 them into UTF-16 as a narrow caller's CreateProcessA would (65001, UTF-8, when
 //                 the request names none)
+//   watch         a file into which a process of the run (the target, or one it starts) writes
+//                 its decimal id
+//   watch-ms      a decimal count: after the program has ended, how long to wait for the watched
+//                 process to end too (0 when the request names none)
+//   kill          "ready": end the program with TerminateProcess, as a caller's timeout does,
+//                 once the watched process has written its id
+//   caller-job    "kill-on-close": the runner puts itself into a job that kills what is in it
+//                 when the runner ends, as a build tool may, before it starts the program, which
+//                 belongs to that job then
 // Any other key, or a line without one, is refused (status 2, before anything starts). The child
 // shares the runner's standard streams. RESULT receives "exit <code>" with the full 32-bit exit
 // code of the last start, or "error <GetLastError code>" when the program cannot be started, then
-// "microseconds" and the time of each start until its end. tests/e2e/wine.py writes the requests
-// and reads the results.
+// "microseconds" and the time of each start until its end, and with a watch "watched ended" or
+// "watched alive" (ended within watch-ms or not; one still alive is ended then) or "watched
+// none" (no id within 10 s). tests/e2e/wine.py writes the requests and reads the results.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <string>
@@ -69,6 +80,25 @@ std::vector<std::wstring> current_environment() {
   return environment;
 }
 
+// The process whose id `path` holds once it is written whole (with its line end), opened to be
+// waited for and ended; null when none is there before `deadline` (GetTickCount64) or the
+// process is gone already.
+HANDLE watched_process(const std::wstring& path, ULONGLONG deadline) {
+  for (;;) {
+    if (std::FILE* file = _wfopen(path.c_str(), L"rb")) {
+      char text[32] = {};
+      std::size_t length = std::fread(text, 1, sizeof text - 1, file);
+      std::fclose(file);
+      if (length > 0 && text[length - 1] == '\n') {
+        DWORD id = static_cast<DWORD>(std::strtoul(text, nullptr, 10));
+        return OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, id);
+      }
+    }
+    if (GetTickCount64() > deadline) return nullptr;
+    Sleep(10);
+  }
+}
+
 // A Ctrl+C typed at the console reaches the runner too; it must stay to report the exit code.
 BOOL WINAPI stay(DWORD event) { return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT; }
 
@@ -90,6 +120,8 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<std::pair<std::string, std::string>> changes;  // ("set" or "unset", text)
   long repeat = 1;
   UINT code_page = CP_UTF8;
+  std::string watch, kill, caller_job;
+  DWORD watch_ms = 0;
   std::string text;
   while (read_line(request, text)) {
     std::size_t blank = text.find(' ');
@@ -107,6 +139,14 @@ int wmain(int argc, wchar_t** argv) {
       repeat = std::stol(value);
     } else if (key == "code-page") {
       code_page = static_cast<UINT>(std::stoul(value));
+    } else if (key == "watch") {
+      watch = value;
+    } else if (key == "watch-ms") {
+      watch_ms = static_cast<DWORD>(std::stoul(value));
+    } else if (key == "kill" && value == "ready") {
+      kill = value;
+    } else if (key == "caller-job" && value == "kill-on-close") {
+      caller_job = value;
     } else {
       std::fprintf(stderr, "qn_runner: unknown request key '%s'\n", key.c_str());
       return 2;
@@ -131,6 +171,19 @@ int wmain(int argc, wchar_t** argv) {
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
   std::vector<long long> microseconds;
+  if (!caller_job.empty()) {
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (job == nullptr ||
+        !SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits) ||
+        !AssignProcessToJobObject(job, GetCurrentProcess())) {
+      std::fprintf(stderr, "qn_runner: no caller's job (error %lu)\n", GetLastError());
+      return 2;
+    }
+  }
+  std::wstring watch_w = widen(watch, code_page);
+  HANDLE watched = nullptr;
   std::FILE* result = _wfopen(argv[2], L"wb");
   if (result == nullptr) {
     std::fprintf(stderr, "qn_runner: cannot open the result\n");
@@ -151,6 +204,15 @@ int wmain(int argc, wchar_t** argv) {
       std::fprintf(result, "error %lu\n", GetLastError());
       break;
     }
+    if (!kill.empty()) {
+      // Until the watched process is there, or the program ends without it.
+      ULONGLONG deadline = GetTickCount64() + 30000;
+      while (watched == nullptr && WaitForSingleObject(process.hProcess, 10) == WAIT_TIMEOUT &&
+             GetTickCount64() < deadline) {
+        watched = watched_process(watch_w, 0);
+      }
+      TerminateProcess(process.hProcess, 1);
+    }
     WaitForSingleObject(process.hProcess, INFINITE);
     QueryPerformanceCounter(&ended);
     microseconds.push_back((ended.QuadPart - began.QuadPart) * 1000000 / frequency.QuadPart);
@@ -162,6 +224,17 @@ int wmain(int argc, wchar_t** argv) {
       std::fprintf(result, "exit %lu\nmicroseconds", code);
       for (long long time : microseconds) std::fprintf(result, " %lld", time);
       std::fprintf(result, "\n");
+    }
+  }
+  if (!watch.empty()) {
+    if (watched == nullptr) watched = watched_process(watch_w, GetTickCount64() + 10000);
+    if (watched == nullptr) {
+      std::fprintf(result, "watched none\n");
+    } else {
+      bool ended = WaitForSingleObject(watched, watch_ms) == WAIT_OBJECT_0;
+      std::fprintf(result, "watched %s\n", ended ? "ended" : "alive");
+      if (!ended) TerminateProcess(watched, 1);
+      CloseHandle(watched);
     }
   }
   std::fclose(result);

@@ -1,18 +1,20 @@
 // A target for the end-to-end tests: prints what it received and exits as the test asks.
 //
-// Output, one item a line: its arguments as print_arguments.h writes them, then for each name
-// listed in QN_SHOW (comma-separated) "env NAME TEXT" or "env NAME unset". Then it meets
-// interrupts as QN_INTERRUPT says (interrupt.h), writes its process id into the file QN_READY
-// names, and sleeps QN_SLEEP_MS milliseconds. The exit status is QN_EXIT (decimal, up to 32
-// bits), 0 when it is unset.
+// Output, one item a line (none when QN_SILENT is set): its arguments as print_arguments.h writes
+// them, then for each name listed in QN_SHOW (comma-separated) "env NAME TEXT" or "env NAME
+// unset". Then it meets interrupts as QN_INTERRUPT says (target_process.h), writes its process id
+// into the file QN_READY names, and sleeps QN_SLEEP_MS milliseconds. Last, when QN_START_CHILD
+// names a file, it starts a copy of itself that writes its id there, prints nothing and sleeps
+// 10 s, and does not wait for it. The exit status is QN_EXIT (decimal, up to 32 bits), 0 when it
+// is unset.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include "interrupt.h"
 #include "platform/platform.h"
 #include "print_arguments.h"
+#include "target_process.h"
 
 namespace {
 
@@ -38,12 +40,26 @@ void print_environment(const char* names) {
   }
 }
 
+// The copy's environment: this one's, but for what it is told to do. putenv keeps the strings.
+void start_child(const char* program, const char* ready) {
+  static std::string ready_assignment = std::string("QN_READY=") + ready;
+  static char no_child[] = "QN_START_CHILD=", silent[] = "QN_SILENT=1";
+  static char sleep[] = "QN_SLEEP_MS=10000";
+  putenv(no_child);
+  putenv(silent);
+  putenv(sleep);
+  putenv(&ready_assignment[0]);
+  if (!start_without_waiting(program)) std::fprintf(stderr, "qn_test_target: no child started\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   platform_binary_stdout();
-  print_arguments(argc, argv);
-  if (const char* names = std::getenv("QN_SHOW")) print_environment(names);
+  if (std::getenv("QN_SILENT") == nullptr) {
+    print_arguments(argc, argv);
+    if (const char* names = std::getenv("QN_SHOW")) print_environment(names);
+  }
   if (const char* mode = std::getenv("QN_INTERRUPT")) apply_interrupt_mode(mode);
   std::fflush(stdout);
   if (const char* ready = std::getenv("QN_READY")) {
@@ -56,6 +72,8 @@ int main(int argc, char** argv) {
     }
   }
   if (const char* pause = std::getenv("QN_SLEEP_MS")) sleep_milliseconds(std::atoi(pause));
+  const char* child_ready = std::getenv("QN_START_CHILD");
+  if (child_ready != nullptr && *child_ready != '\0') start_child(argv[0], child_ready);
   const char* status = std::getenv("QN_EXIT");
   return status != nullptr ? static_cast<int>(std::strtoul(status, nullptr, 10)) : 0;
 }

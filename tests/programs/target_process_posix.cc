@@ -1,7 +1,8 @@
-// Interrupt modes of the test target on the host: signal handlers.
-#include "interrupt.h"
+// The test target as a host process: interrupts through signal handlers.
+#include "target_process.h"
 
 #include <signal.h>
+#include <spawn.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -42,3 +43,11 @@ void sleep_milliseconds(int milliseconds) {
 }
 
 int current_process_id() { return static_cast<int>(getpid()); }
+
+extern char** environ;
+
+bool start_without_waiting(const char* program) {
+  char* argv[] = {const_cast<char*>(program), nullptr};
+  pid_t child;
+  return posix_spawn(&child, program, nullptr, nullptr, argv, environ) == 0;
+}

@@ -1,7 +1,9 @@
-// Interrupt modes of the test target on Windows: a console control handler.
-#include "interrupt.h"
+// The test target as a Windows process: interrupts through a console control handler.
+#include "target_process.h"
 
 #include <windows.h>
+
+#include <process.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -32,3 +34,8 @@ void apply_interrupt_mode(const char* mode) {
 void sleep_milliseconds(int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }
 
 int current_process_id() { return static_cast<int>(GetCurrentProcessId()); }
+
+bool start_without_waiting(const char* program) {
+  const char* argv[] = {program, nullptr};
+  return _spawnv(_P_NOWAIT, program, argv) != -1;
+}
