@@ -1,11 +1,15 @@
-# Turns one values file into the C++ definitions of its launcher's values, the constants and the
-# wrapper script's text among them, and writes that text beside them as wrapper-script.sh and
-# every value as launcher_values.json, which the tests read.
-#   cmake -DVALUES=<values file> -DVERSION=<project version> -DTEMPLATE=<script template>
+# Turns one values file into launcher_values.cc, the C++ definitions of its launcher's values,
+# the constants and the wrapper script's text among them, and writes that text beside them as
+# wrapper-script.sh and every value as launcher_values.json, which the tests read.
+#   cmake -DVALUES=<values file> [-DNAME=<launcher>] -DVERSION=<version> -DTEMPLATE=<template>
 #         -DOUTPUT_DIR=<dir> -P <this file>
 cmake_minimum_required(VERSION 3.25)
 include("${CMAKE_CURRENT_LIST_DIR}/launcher_values.cmake")
-load_launcher_values("${VALUES}")
+if(DEFINED NAME)
+  load_launcher_values("${VALUES}" "${NAME}")
+else()
+  load_launcher_values("${VALUES}")
+endif()
 set_launcher_constants("${VERSION}")
 
 # The value as a string literal that C++ and JSON read alike.
@@ -44,6 +48,8 @@ foreach(list_field library_dirs program_dirs)
 endforeach()
 
 cmake_path(GET VALUES FILENAME values_name)
+# Definitions of what launcher/launcher_values.h and support/diagnostics.h declare, made extern
+# here, so that the file needs neither header: it is compiled in a user's project too.
 set(text "// Generated from ${values_name}; edit that file instead.\n")
 string_literal(json_name "${launcher_name}")
 set(json "{\"name\": ${json_name}}")
@@ -58,7 +64,7 @@ foreach(field IN LISTS launcher_value_fields launcher_constants)
     # Nothing reads the marker, yet it must stay in the image.
     set(attributes "[[gnu::used]] ")
   endif()
-  string(APPEND text "${attributes}const char ${field}[] = ${literal};\n")
+  string(APPEND text "${attributes}extern const char ${field}[] = ${literal};\n")
 endforeach()
 
 # The script as bytes: it is full of quotes and backslashes that a string literal would escape.
@@ -66,7 +72,7 @@ endforeach()
 file(READ "${OUTPUT_DIR}/wrapper-script.sh" script_hex HEX)
 string(REGEX REPLACE "([0-9a-f][0-9a-f])" "'\\\\x\\1'," script_bytes "${script_hex}")
 string(REGEX REPLACE "(('[^']*',){12})" "\\1\n" script_bytes "${script_bytes}")
-string(APPEND text "const char wrapper_script_text[] = {\n${script_bytes}'\\0'};\n")
+string(APPEND text "extern const char wrapper_script_text[] = {\n${script_bytes}'\\0'};\n")
 
-write_if_changed("${OUTPUT_DIR}/launcher_values.inc" "${text}")
+write_if_changed("${OUTPUT_DIR}/launcher_values.cc" "${text}")
 write_if_changed("${OUTPUT_DIR}/launcher_values.json" "${json}\n")

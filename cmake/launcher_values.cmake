@@ -107,11 +107,17 @@ of letters, digits, / . _ - + , = and characters beyond ASCII (UTF-8) only")
 endfunction()
 
 # Sets every field of the launcher that `config` describes, and `launcher_name`, in the caller's
-# scope; stops the configure step when the file is broken.
+# scope; stops the configure step when the file is broken. The launcher is named like the file
+# unless a second argument names it.
 macro(load_launcher_values config)
   set(_launcher_values_file "${config}")
-  cmake_path(GET _launcher_values_file STEM LAST_ONLY launcher_name)
-  check_file_name("${config}" "(the file's name)" "${launcher_name}")
+  if(${ARGC} GREATER 1)
+    set(launcher_name "${ARGV1}")
+    check_file_name("${config}" "(the launcher's name)" "${launcher_name}")
+  else()
+    cmake_path(GET _launcher_values_file STEM LAST_ONLY launcher_name)
+    check_file_name("${config}" "(the file's name)" "${launcher_name}")
+  endif()
   set(target_program_file "${launcher_name}.exe")
   set(source_label "./.libs/qn-${launcher_name}.cc")
   set(notinst_deplibs "")

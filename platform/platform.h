@@ -1,7 +1,9 @@
 // The handful of C runtime calls the launcher makes, behind one interface for Windows and POSIX.
 #pragma once
 
+#include <cstdarg>
 #include <cstddef>
+#include <cstdio>
 
 // Starts the program at `path` with the null-terminated `argv` and waits for it: true with its
 // exit status in *status (all 32 bits of a Windows exit code, 0xFFFFFFFF as -1), false with errno
@@ -24,6 +26,10 @@ std::size_t platform_text_units(const char* text);
 // Stores the file mode of path in *mode, in the layout that msvcrt and POSIX share (the type in
 // 0170000, 0100000 for a regular file; the execute bits 0111); -1 when the status query fails.
 int platform_file_mode(const char* path, unsigned* mode);
+
+// The runtime's vfprintf: on Windows msvcrt's own, as every launcher's output is msvcrt's (the
+// C++ headers of mingw-w64 would put a printf of their own in its place).
+int platform_write_formatted(std::FILE* stream, const char* format, va_list arguments);
 
 // Puts standard output into untranslated mode, so that "\n" leaves as one byte.
 void platform_binary_stdout();

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -110,6 +111,10 @@ int platform_file_mode(const char* path, unsigned* mode) {
   if (stat(path, &status) < 0) return -1;
   *mode = status.st_mode;
   return 0;
+}
+
+int platform_write_formatted(std::FILE* stream, const char* format, va_list arguments) {
+  return std::vfprintf(stream, format, arguments);
 }
 
 void platform_binary_stdout() {}

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -152,6 +153,10 @@ int platform_file_mode(const char* path, unsigned* mode) {
   if (_stat64(path, &status) < 0) return -1;
   *mode = status.st_mode;
   return 0;
+}
+
+int platform_write_formatted(std::FILE* stream, const char* format, va_list arguments) {
+  return __ms_vfprintf(stream, format, arguments);
 }
 
 void platform_binary_stdout() { _setmode(1, _O_BINARY); }

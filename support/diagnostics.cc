@@ -4,7 +4,20 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/platform.h"
 #include "support/diagnostic_lines.h"
+
+namespace {
+
+__attribute__((format(printf, 2, 3))) void write_formatted(std::FILE* stream, const char* format,
+                                                            ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  platform_write_formatted(stream, format, arguments);
+  va_end(arguments);
+}
+
+}  // namespace
 
 const char* program_name = default_program_name;
 bool debug_enabled = false;
@@ -17,17 +30,17 @@ void* alloc_or_die(std::size_t size) {
 
 void debug_print(const char* label, int line, const char* format, ...) {
   if (!debug_enabled) return;
-  std::fprintf(stderr, "%s:%s:%d: ", program_name, label, line);
+  write_formatted(stderr, "%s:%s:%d: ", program_name, label, line);
   va_list arguments;
   va_start(arguments, format);
-  std::vfprintf(stderr, format, arguments);
+  platform_write_formatted(stderr, format, arguments);
   va_end(arguments);
 }
 
 void report_error(int status, const char* label, int line, const char* severity,
                   const char* format, va_list arguments) {
-  std::fprintf(stderr, "%s:%s:%d: %s: ", program_name, label, line, severity);
-  std::vfprintf(stderr, format, arguments);
+  write_formatted(stderr, "%s:%s:%d: %s: ", program_name, label, line, severity);
+  platform_write_formatted(stderr, format, arguments);
   std::fwrite(".\n", 1, 2, stderr);
   if (status >= 0) std::exit(status);
 }

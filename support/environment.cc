@@ -29,9 +29,13 @@ void prepend_to_variable(const char* name, const char* value, bool trim_separato
 void qn_setenv(const char* name, const char* value) {
   debug_print(source_label, line_setenv, "(qn_setenv) setting '%s' to '%s'\n", text_or_null(name),
               text_or_null(value));
-  std::size_t size = std::strlen(name) + std::strlen(value) + 2;
-  char* assignment = static_cast<char*>(alloc_or_die(size));
-  std::snprintf(assignment, size, "%s=%s", name, value);
+  // "name=value", put together by hand: msvcrt has no snprintf, and mingw's own would bring a
+  // whole printf implementation into every launcher.
+  std::size_t name_length = std::strlen(name), value_length = std::strlen(value);
+  char* assignment = static_cast<char*>(alloc_or_die(name_length + value_length + 2));
+  std::memcpy(assignment, name, name_length);
+  assignment[name_length] = '=';
+  std::memcpy(assignment + name_length + 1, value, value_length + 1);
   // An accepted string belongs to the environment from now on.
   if (platform_put_env(assignment) != 0) std::free(assignment);
 }

@@ -1,5 +1,6 @@
 """Reads a resource out of a Windows executable image, without any tool of the toolchain."""
 import struct
+from pathlib import Path
 
 RT_MANIFEST = 24
 CREATEPROCESS_MANIFEST_ID = 1
@@ -16,7 +17,7 @@ def _directory_entries(image, offset):
 
 def resource(path, type_id, name_id):
     """The bytes of resource `name_id` of type `type_id` (its first language), or None."""
-    image = open(path, "rb").read()
+    image = Path(path).read_bytes()
     pe = struct.unpack_from("<I", image, 0x3C)[0]
     assert image[pe:pe + 4] == b"PE\0\0", path
     sections, optional_size = struct.unpack_from("<H12xH", image, pe + 6)

@@ -1,6 +1,8 @@
 """A user's own launchers: a folder of values files outside the project, named at configure
 time, builds one working launcher for each; a broken values file stops the configure step with
 the file and the field in the message."""
+import json
+import os
 import subprocess
 import unittest
 
@@ -18,14 +20,14 @@ set(notinst_deplibs ../src/libmine.qla)
 """ % BEYOND_ASCII
 
 
-def configure(build, folders, build_testing="OFF"):
-    """Configures this project in `build` with the launchers of `folders` only."""
+def configure(build, folders, build_testing="OFF", cwd=None):
+    """Configures this project in `build` with the launchers of `folders` only, from `cwd`."""
     command = [CMAKE, "-S", str(SOURCE_DIR), "-B", str(build), "-G", GENERATOR,
                "-DQUENLO_TARGETS_DIR=" + ";".join(str(f) for f in folders),
                "-DBUILD_TESTING=" + build_testing, "-DCMAKE_BUILD_TYPE=Release"]
     if TOOLCHAIN:
         command.append("-DCMAKE_TOOLCHAIN_FILE=" + TOOLCHAIN)
-    return subprocess.run(command, capture_output=True, text=True, timeout=240)
+    return subprocess.run(command, capture_output=True, text=True, timeout=240, cwd=cwd)
 
 
 def generate(values_file, out):
@@ -164,6 +166,31 @@ class OwnLaunchersTest(TreeTestCase):
             manifest = (SOURCE_DIR / "platform" / "utf8_code_page.manifest").read_bytes()
             for image in (build / ("my-tool" + EXE), installed):
                 self.assertEqual(pe.manifest(image), manifest, image)
+
+    @unittest.skipIf(WINDOWS, "the configure step is the same for every build")
+    def test_relative_folders_and_a_folders_defaults(self):
+        # Folders named relative to where cmake runs, as a user types them; the user's folder
+        # has a defaults.cmake that its launchers share, which is no launcher itself.
+        work = self.new_dir()
+        folder = self.values_folder({
+            "defaults.cmake": "set(library_dirs /opt/shared/lib)\n"
+                              "set(program_dirs /opt/shared/lib /opt/shared/bin)\n",
+            "my-tool.cmake": "set(notinst_deplibs mine.qla)\n",
+            "other-tool.cmake": "set(library_dirs /opt/other/lib)\n"})
+        build = self.new_dir() / "build"
+        relative = [os.path.relpath(folder, work), os.path.relpath(SOURCE_DIR / "targets", work)]
+        done = configure(build, relative, cwd=work)
+        self.assertEqual(done.returncode, 0, done.stderr[-2000:])
+        subprocess.run([CMAKE, "--build", str(build), "--target", "my-tool", "other-tool",
+                        "fyx-rebuild-index"], check=True, capture_output=True, timeout=300)
+        self.assertEqual(sorted(p.name for p in (build / "generated").iterdir()),
+                         ["fyx-rebuild-index", "my-tool", "other-tool"])
+        values = {name: json.loads((build / "generated" / name / "launcher_values.json")
+                                   .read_text(encoding="utf-8")) for name in ("my-tool", "other-tool")}
+        self.assertEqual((values["my-tool"]["library_dirs"], values["my-tool"]["notinst_deplibs"]),
+                         ("/opt/shared/lib;", " mine.qla"))
+        self.assertEqual((values["other-tool"]["library_dirs"], values["other-tool"]["program_dirs"]),
+                         ("/opt/other/lib;", "/opt/shared/lib;/opt/shared/bin;"))
 
     @unittest.skipIf(WINDOWS, "the configure step is the same for every build")
     def test_only_the_named_folders_make_launchers(self):
