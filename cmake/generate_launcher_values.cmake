@@ -12,14 +12,6 @@ else()
 endif()
 set_launcher_constants("${VERSION}")
 
-# The value as a string literal that C++ and JSON read alike.
-function(string_literal out value)
-  string(REPLACE "\\" "\\\\" value "${value}")
-  string(REPLACE "\"" "\\\"" value "${value}")
-  string(REPLACE "\n" "\\n" value "${value}")
-  set(${out} "\"${value}\"" PARENT_SCOPE)
-endfunction()
-
 function(write_if_changed path text)
   file(WRITE "${path}.tmp" "${text}")
   file(COPY_FILE "${path}.tmp" "${path}" ONLY_IF_DIFFERENT)

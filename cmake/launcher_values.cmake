@@ -26,6 +26,14 @@ endmacro()
 # What a folder of values files may hold besides them: the values its launchers share.
 set(launcher_folder_defaults defaults.cmake)
 
+# The value as a string literal that C++ and JSON read alike.
+function(string_literal out value)
+  string(REPLACE "\\" "\\\\" value "${value}")
+  string(REPLACE "\"" "\\\"" value "${value}")
+  string(REPLACE "\n" "\\n" value "${value}")
+  set(${out} "\"${value}\"" PARENT_SCOPE)
+endfunction()
+
 function(refuse_launcher_values config field problem)
   message(FATAL_ERROR "values file ${config}: field '${field}': ${problem}")
 endfunction()
@@ -60,12 +68,16 @@ function(check_plain_text config field value)
   endif()
 endfunction()
 
-# The library descriptions, joined with blanks inside single quotes on one line of the script:
-# none or more entries, none empty, each printable ASCII without blanks, quotes or backslashes.
-function(check_library_descriptions config field value)
+function(refuse_empty_entries config field value)
   if(value MATCHES "^;|;;|;$")
     refuse_launcher_values("${config}" "${field}" "holds an empty entry")
   endif()
+endfunction()
+
+# The library descriptions, joined with blanks inside single quotes on one line of the script:
+# none or more entries, none empty, each printable ASCII without blanks, quotes or backslashes.
+function(check_library_descriptions config field value)
+  refuse_empty_entries("${config}" "${field}" "${value}")
   foreach(entry IN LISTS value)
     if(NOT entry MATCHES "^[!-~]+$" OR entry MATCHES "[\"'\\\\]")
       refuse_launcher_values("${config}" "${field}" "entry '${entry}' is not a file name of \
@@ -91,9 +103,7 @@ function(check_directories config field value)
   if("${value}" STREQUAL "")
     refuse_launcher_values("${config}" "${field}" "is empty")
   endif()
-  if(value MATCHES "^;|;;|;$")
-    refuse_launcher_values("${config}" "${field}" "holds an empty entry")
-  endif()
+  refuse_empty_entries("${config}" "${field}" "${value}")
   foreach(entry IN LISTS value)
     # What is left once the safe ASCII is gone must be whole UTF-8 characters beyond ASCII;
     # its bytes in hexadecimal are matched a character at a time.

@@ -10,8 +10,10 @@ import tempfile
 import unittest
 from pathlib import Path
 
+import pe
 import wine
-from config import BUILD_DIR, EXE, PROGRAMS_DIR, TEST_LAUNCHERS_DIR, WINDOWS
+from config import (BUILD_DIR, EXE, OBJDUMP, PROGRAMS_DIR, SOURCE_DIR, TEST_LAUNCHERS_DIR,
+                    WINDOWS)
 from report import Received
 
 NEWLINE = b"\r\n" if WINDOWS else b"\n"
@@ -127,6 +129,16 @@ def run(program, argv, cwd, env=None, unset=(), command_line=None, timeout=60,
 
 class TreeTestCase(unittest.TestCase):
     """A test case that builds small build trees in a scratch directory of its own."""
+
+    def assert_windows_launcher_image(self, image):
+        """A Windows launcher, wherever it was built: the UTF-8 manifest, and nothing to import
+        but KERNEL32.dll and msvcrt.dll."""
+        manifest = (SOURCE_DIR / "platform" / "utf8_code_page.manifest").read_bytes()
+        self.assertEqual(pe.manifest(image), manifest, image)
+        dump = subprocess.run([OBJDUMP, "-p", str(image)], check=True, capture_output=True,
+                              text=True).stdout
+        self.assertEqual(sorted(line.split()[-1] for line in dump.splitlines()
+                                if "DLL Name:" in line), ["KERNEL32.dll", "msvcrt.dll"], image)
 
     def new_dir(self, root=SCRATCH):
         path = Path(tempfile.mkdtemp(dir=root))

@@ -3,9 +3,7 @@ installed package and with this project pulled in as a subproject, each built an
 import subprocess
 import unittest
 
-import pe
-from config import (BUILD_DIR, CMAKE, EXE, GENERATOR, OBJDUMP, SANITIZED, SOURCE_DIR,
-                    TOOLCHAIN_FILE, WINDOWS)
+from config import BUILD_DIR, CMAKE, EXE, GENERATOR, SANITIZED, SOURCE_DIR, TOOLCHAIN_FILE, WINDOWS
 from harness import NEWLINE, TreeTestCase, encode
 
 CONSUMER = SOURCE_DIR / "tests" / "consumer"
@@ -41,12 +39,7 @@ class CMakePackageTest(TreeTestCase):
                 # A subproject builds what the launcher needs and none of its own launchers.
                 self.assertEqual(sorted(p.name for p in build.rglob("fyx-*" + EXE)), [])
                 if WINDOWS:
-                    self.assertEqual(pe.manifest(image), (
-                        SOURCE_DIR / "platform" / "utf8_code_page.manifest").read_bytes())
-                    dump = subprocess.run([OBJDUMP, "-p", str(image)], check=True,
-                                          capture_output=True, text=True).stdout
-                    self.assertEqual(sorted(line.split()[-1] for line in dump.splitlines()
-                                            if "DLL Name:" in line), ["KERNEL32.dll", "msvcrt.dll"])
+                    self.assert_windows_launcher_image(image)
 
                 exe = self.make_tree("fyx-rebuild-index", name="my-tool", image=image)
                 (exe.parent / ".libs" / "fyx-rebuild-index.exe").rename(

@@ -9,7 +9,6 @@ import unittest
 import zipfile
 from pathlib import Path
 
-import pe
 from config import BUILD_DIR, CMAKE, CPACK, DELIVERABLES, EXE, SOURCE_DIR, VERSION, WINDOWS
 from harness import NEWLINE, TreeTestCase, generated_launchers, launcher_value
 
@@ -68,8 +67,7 @@ class InstallTest(TreeTestCase):
                 self.assertFalse(has_symbols(installed))
                 if WINDOWS:
                     self.assertLessEqual(installed.stat().st_size, MOST_BYTES)
-                    self.assertEqual(pe.manifest(installed), (
-                        SOURCE_DIR / "platform" / "utf8_code_page.manifest").read_bytes())
+                    self.assert_windows_launcher_image(installed)
 
         exe = self.make_tree(LAUNCHER, image=prefix / "bin" / (LAUNCHER + EXE))
         result = self.launch(exe, ["--qn-debug", "a b"])

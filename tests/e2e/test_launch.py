@@ -2,7 +2,7 @@
 import subprocess
 import unittest
 
-from config import BUILD_DIR, DELIVERABLES, EXE, OBJDUMP, STRIP, VERSION, WINDOWS
+from config import BUILD_DIR, DELIVERABLES, EXE, STRIP, VERSION, WINDOWS
 from harness import (NEWLINE, SCRATCH, TreeTestCase, encode, host_path, launcher_value, narrow,
                      trace)
 
@@ -257,7 +257,7 @@ class LaunchTest(TreeTestCase):
                               result.stderr)
 
 
-class ImageTest(unittest.TestCase):
+class ImageTest(TreeTestCase):
     def test_marker_stays_in_the_image_even_stripped(self):
         for launcher in DELIVERABLES:
             with self.subTest(launcher):
@@ -268,14 +268,11 @@ class ImageTest(unittest.TestCase):
                 for path in (image, stripped):
                     self.assertIn(b"%%%MAGIC EXE variable%%%\0", path.read_bytes())
 
-    @unittest.skipUnless(WINDOWS, "imports of the Windows image")
-    def test_imports_only_kernel32_and_msvcrt(self):
+    @unittest.skipUnless(WINDOWS, "the Windows image")
+    def test_manifest_and_imports_only_kernel32_and_msvcrt(self):
         for launcher in DELIVERABLES:
             with self.subTest(launcher):
-                dump = subprocess.run([OBJDUMP, "-p", str(BUILD_DIR / (launcher + EXE))],
-                                      check=True, capture_output=True, text=True).stdout
-                dlls = sorted(line.split()[-1] for line in dump.splitlines() if "DLL Name:" in line)
-                self.assertEqual(dlls, ["KERNEL32.dll", "msvcrt.dll"])
+                self.assert_windows_launcher_image(BUILD_DIR / (launcher + EXE))
 
 
 if __name__ == "__main__":

@@ -9,6 +9,8 @@ LAUNCHER = "fyx-rebuild-index"
 # How long a killed launcher's target may take to go.
 GONE_WITHIN_MS = 2000
 CALLER_JOB = {"caller-job": "kill-on-close"}
+# The launcher started by the runner alone, and inside a kill-on-close job of the runner's.
+CALLERS = (("alone", {}), ("in_a_callers_job", CALLER_JOB))
 
 
 @unittest.skipUnless(WINDOWS, "the job objects of Windows")
@@ -16,7 +18,7 @@ class LifetimeTest(TreeTestCase):
     def test_killed_launcher_takes_its_target(self):
         # The target sleeps far longer than the test waits; the runner ends the launcher with
         # TerminateProcess once the target has written its id, then waits for the target.
-        for name, caller in (("alone", {}), ("in_a_callers_job", CALLER_JOB)):
+        for name, caller in CALLERS:
             with self.subTest(name):
                 exe = self.make_tree(LAUNCHER)
                 ready = self.new_dir() / "target"
@@ -28,7 +30,7 @@ class LifetimeTest(TreeTestCase):
     def test_what_the_target_leaves_running_stays(self):
         # The target starts a copy of itself that sleeps 10 s and exits at once; a second after
         # the launcher has returned the target's status, the copy still runs.
-        for name, caller in (("alone", {}), ("in_a_callers_job", CALLER_JOB)):
+        for name, caller in CALLERS:
             with self.subTest(name):
                 exe = self.make_tree(LAUNCHER)
                 ready = self.new_dir() / "child"

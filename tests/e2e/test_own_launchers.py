@@ -6,7 +6,6 @@ import os
 import subprocess
 import unittest
 
-import pe
 from config import (CMAKE, EXE, GENERATOR, SANITIZED, SOURCE_DIR, TOOLCHAIN_FILE as TOOLCHAIN,
                     VERSION, WINDOWS)
 from harness import NEWLINE, TreeTestCase, encode
@@ -163,9 +162,8 @@ class OwnLaunchersTest(TreeTestCase):
         self.assertTrue(installed.is_file())
         self.assertTrue((prefix / "share" / "quenlo" / "my-tool.sh").is_file())
         if WINDOWS:
-            manifest = (SOURCE_DIR / "platform" / "utf8_code_page.manifest").read_bytes()
             for image in (build / ("my-tool" + EXE), installed):
-                self.assertEqual(pe.manifest(image), manifest, image)
+                self.assert_windows_launcher_image(image)
 
     @unittest.skipIf(WINDOWS, "the configure step is the same for every build")
     def test_relative_folders_and_a_folders_defaults(self):

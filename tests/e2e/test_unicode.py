@@ -3,7 +3,7 @@ a Unicode caller's paths, arguments and environment to a Unicode target, as a di
 import unittest
 
 import pe
-from config import PROGRAMS_DIR, SOURCE_DIR, WINDOWS
+from config import PROGRAMS_DIR, WINDOWS
 from harness import (NEWLINE, TreeTestCase, encode, generated_launchers, host_path, launcher_exe,
                      launcher_value, run, target_file)
 
@@ -12,7 +12,6 @@ LAUNCHER = "fyx-rebuild-index"
 FOLDER = "uni \u0434\u0435\u0440\u0435\u0432\u043e \u4e2d\u6587 \U0001F600"
 ARGUMENTS = ["\u0444\u0430\u0439\u043b.txt", "\u4e2d\u6587 \u00fc", "\U0001F600", "",
              'q"\u0443\u043e\\', "a\\\\ \u4e2d\\", "\u00e9\u20ac\u0081"]
-MANIFEST = SOURCE_DIR / "platform" / "utf8_code_page.manifest"
 
 
 def slashes(path):
@@ -112,7 +111,7 @@ class UnicodeTest(TreeTestCase):
         # they are made: test_own_launchers and test_install.
         for launcher in generated_launchers():
             with self.subTest(launcher):
-                self.assertEqual(pe.manifest(launcher_exe(launcher)), MANIFEST.read_bytes())
+                self.assert_windows_launcher_image(launcher_exe(launcher))
         self.assertIsNone(pe.manifest(PROGRAMS_DIR / "qn_test_target.exe"))
 
     def test_narrow_target_gets_what_its_code_page_holds(self):
